@@ -1,0 +1,46 @@
+// Turns a header value holding ISO-2022-JP "B" encoded-words into Shift_JIS text,
+// and carries the text-scanning operations the POP3 reply parsing shares.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/win32.h"
+
+class HeaderDecoder {
+public:
+    // Each fixed work area holds this many bytes: 1023 characters and a terminator.
+    static const int kAreaSize = 1024;
+    // The scanning operations work on a copy of at most 8191 characters.
+    static const int kScanSize = 8192;
+
+    // The code page that decides whether JIS codes convert is read once, here:
+    // the process's own by default, or a chosen one (tests exercise both paths).
+    HeaderDecoder();
+    explicit HeaderDecoder(UINT codePage);
+    virtual ~HeaderDecoder();
+
+    // Position one character after the start of the n-th occurrence of key, each
+    // search resuming one character after the previous start; nullptr when absent.
+    static const char* FindNth(const char* text, const char* key, int n);
+    // Leading decimal number (atoi rule) of the text from skip characters after the
+    // anchor's start (or the text's start when anchor is null) to the terminator.
+    static int NumberBetween(const char* text, const char* anchor, const char* terminator, int skip);
+    // The same span copied into output (at least kAreaSize bytes; at most 1023
+    // characters kept). Returns 1, or 0 leaving output untouched.
+    static int TextBetween(const char* text, const char* anchor, const char* terminator, int skip,
+                           char* output);
+
+    // Decodes value into result (resultSize bytes, at least 1); result may be value's
+    // own buffer. Never writes more than resultSize bytes, terminator included.
+    void DecodeHeaderValue(const char* value, char* result, std::size_t resultSize) const;
+    // 3 bytes per (possibly partial) group of four, then three zero bytes.
+    // destination must hold kAreaSize bytes; source at most 1023 characters.
+    void DecodeBase64(const char* source, unsigned char* destination) const;
+    // ISO-2022-JP to Shift_JIS with lone LF made CR LF; destination holds kAreaSize
+    // bytes and receives at most 1023 bytes and a terminator.
+    void JisToShiftJis(const unsigned char* source, char* destination) const;
+
+private:
+    unsigned char reverse_[256];
+    bool convertsJis_;
+};

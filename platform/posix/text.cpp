@@ -1,0 +1,90 @@
+#include <cassert>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/posix/win_text.h"
+
+namespace {
+
+const int kWsprintfLimit = 1024;
+
+class BoundedWriter {
+public:
+    explicit BoundedWriter(char* out) : out_(out) {}
+    void Put(char c) {
+        if (length_ < kWsprintfLimit - 1) out_[length_++] = c;
+    }
+    void Put(const char* text) {
+        while (*text) Put(*text++);
+    }
+    int Finish() {
+        out_[length_] = '\0';
+        return length_;
+    }
+
+private:
+    char* out_;
+    int length_ = 0;
+};
+
+}  // namespace
+
+// wsprintfA (USER32)
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    va_list args;
+    va_start(args, format);
+    BoundedWriter out(buffer);
+    char number[16];
+    for (const char* f = format; *f; ++f) {
+        if (*f != '%') {
+            out.Put(*f);
+            continue;
+        }
+        switch (*++f) {
+            case 's': {
+                const char* text = va_arg(args, const char*);
+                out.Put(text ? text : "(null)");
+                break;
+            }
+            case 'd':
+                std::snprintf(number, sizeof number, "%d", va_arg(args, int));
+                out.Put(number);
+                break;
+            case 'u':
+                std::snprintf(number, sizeof number, "%u", va_arg(args, unsigned int));
+                out.Put(number);
+                break;
+            case 'c':
+                out.Put(static_cast<char>(va_arg(args, int)));
+                break;
+            case '%':
+                out.Put('%');
+                break;
+            default:
+                // The program uses only the conversions above.
+                assert(!"wsprintfA: unsupported conversion");
+                va_end(args);
+                return out.Finish();
+        }
+    }
+    va_end(args);
+    return out.Finish();
+}
+
+// GetACP (KERNEL32)
+UINT GetACP() { return 932; }
+
+// _mbcjistojms (C runtime, multibyte code page 932)
+unsigned int _mbcjistojms(unsigned int code) {
+    unsigned int hi = (code >> 8) & 0xFF;
+    unsigned int lo = code & 0xFF;
+    if (code > 0xFFFF || hi < 0x21 || hi > 0x7E || lo < 0x21 || lo > 0x7E) return 0;
+    if (hi & 1)
+        lo += (lo <= 0x5F) ? 0x1F : 0x20;
+    else
+        lo += 0x7E;
+    hi = (hi - 0x21) / 2 + 0x81;
+    if (hi > 0x9F) hi += 0x40;
+    return (hi << 8) | lo;
+}

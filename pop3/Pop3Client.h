@@ -1,0 +1,48 @@
+// The saver's one POP3 connection: a blocking TCP client that collects replies with
+// a 3-second readiness rule, and the read-only commands built on it.
+#pragma once
+
+#include "decode/HeaderDecoder.h"
+#include "platform/win32.h"
+
+class Pop3Client {
+public:
+    static const int kReceiveBufferSize = 8192;
+
+    Pop3Client();
+    virtual ~Pop3Client();
+    Pop3Client(const Pop3Client&) = delete;
+    Pop3Client& operator=(const Pop3Client&) = delete;
+
+    // Connection.
+    int Connect(const char* host, int port);
+    int ReceiveReply(char* output, int wanted);
+    bool WaitReadable();
+    int SendData(const char* bytes, int length);
+    int Close();
+
+    // Commands and header retrieval.
+    int SendUser(const char* user);
+    int SendPass(const char* password);
+    int Stat();
+    int ListSize(int messageNumber);
+    int Retrieve(int messageNumber, char* output, int wanted);
+    int FetchHeader(int messageNumber);
+    int ExtractHeaderField(const char* source, const char* name, char* output);
+
+    // What the check cycle and the close path read directly.
+    bool IsOpen() const { return socket_ != 0; }
+    char* ReceiveBuffer() { return receiveBuffer_; }
+    const char* MessageBuffer() const { return messageBuffer_; }
+    HeaderDecoder& Decoder() { return decoder_; }
+    unsigned short Port() const { return port_; }
+    const char* Host() const { return host_; }
+
+private:
+    SOCKET socket_;
+    HeaderDecoder decoder_;
+    char host_[512];
+    unsigned short port_;
+    char receiveBuffer_[kReceiveBufferSize];
+    char* messageBuffer_;
+};
