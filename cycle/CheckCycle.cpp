@@ -1,0 +1,140 @@
+#include "cycle/CheckCycle.h"
+
+#include <cstring>
+
+#include "app/ProcessObjects.h"
+
+CheckCycleState g_cycle;
+
+namespace {
+
+const char kClientPrefix[] = "Client > ";
+const char kServerPrefix[] = "Server > ";
+const char kMailPrefix[] = "Mail ";
+const char kSuffix[] = " ";
+
+void AppendBounded(char* line, int& length, const char* text) {
+    while (*text && length < CheckCycleState::kLineSize - 1) line[length++] = *text++;
+}
+
+void ComposeClientLine(const char* word, const char* argument) {
+    char body[CheckCycleState::kLineSize];
+    int length = 0;
+    AppendBounded(body, length, word);
+    AppendBounded(body, length, argument);
+    body[length] = '\0';
+    ComposeDisplayLine(kClientPrefix, body, "");
+}
+
+void ComposeServerLine() { ComposeDisplayLine(kServerPrefix, g_mailClient.ReceiveBuffer(), kSuffix); }
+
+void ComposeMaskedPassword() {
+    char stars[sizeof g_cycle.password];
+    std::size_t count = std::strlen(g_cycle.password);
+    std::memset(stars, '*', count);
+    stars[count] = '\0';
+    ComposeClientLine("PASS ", stars);
+}
+
+void ShowNextSubject() {
+    ++g_cycle.messageIndex;
+    g_mailClient.FetchHeader(g_cycle.messageIndex);
+    g_mailClient.ExtractHeaderField(g_mailClient.MessageBuffer(), "Subject:", g_cycle.subject);
+    g_mailClient.Decoder().DecodeHeaderValue(g_cycle.subject, g_cycle.subject,
+                                             sizeof g_cycle.subject);
+    ComposeDisplayLine(kMailPrefix, g_cycle.subject, kSuffix);
+}
+
+}  // namespace
+
+int NextRandom() {
+    g_cycle.randomState = g_cycle.randomState * 214013u + 2531011u;
+    return static_cast<int>((g_cycle.randomState >> 16) & 0x7FFF);
+}
+
+void StartCheckCycle(HWND window) {
+    g_settings.Bind("screen.ini", "zavuzozedi");
+    g_settings.ReadText("HOST", g_cycle.host, "");
+    if (!g_cycle.host[0]) return;
+    g_cycle.port = g_settings.ReadInt("PORT", 110);
+    g_settings.ReadText("USER", g_cycle.user, "");
+    if (!g_cycle.user[0]) return;
+    g_settings.ReadText("PASS", g_cycle.password, "");
+    ProfileStore::ScramblePassword(g_cycle.password);
+    if (!g_cycle.password[0]) return;
+    g_cycle.checkInterval = static_cast<UINT>(g_settings.ReadInt("CHECK", 1)) * kCheckUnit;
+    std::memset(g_cycle.subject, 0, sizeof g_cycle.subject);
+    std::memset(g_cycle.displayLine, 0, sizeof g_cycle.displayLine);
+    SetTimer(window, kStepTimer, kStepInterval, nullptr);
+    SetTimer(window, kCheckTimer, g_cycle.checkInterval, nullptr);
+    SetTimer(window, kDrawTimer, kDrawInterval, nullptr);
+}
+
+void ComposeDisplayLine(const char* prefix, char* body, const char* suffix) {
+    std::memset(g_cycle.displayLine, 0, sizeof g_cycle.displayLine);
+    char* lineEnd = std::strstr(body, "\r\n");
+    if (lineEnd) *lineEnd = '\0';
+    int length = 0;
+    AppendBounded(g_cycle.displayLine, length, prefix);
+    AppendBounded(g_cycle.displayLine, length, body);
+    AppendBounded(g_cycle.displayLine, length, suffix);
+    g_cycle.lineLength = length;
+}
+
+void OnStepTick(HWND window) {
+    switch (g_cycle.state) {
+        case 1:
+            ComposeClientLine("CONNECT", kSuffix);
+            break;
+        case 2:
+            g_mailClient.Connect(g_cycle.host, g_cycle.port);
+            ComposeServerLine();
+            break;
+        case 3:
+            ComposeClientLine("USER ", g_cycle.user);
+            break;
+        case 4:
+            g_mailClient.SendUser(g_cycle.user);
+            ComposeServerLine();
+            break;
+        case 5:
+            ComposeMaskedPassword();
+            break;
+        case 6:
+            g_mailClient.SendPass(g_cycle.password);
+            ComposeServerLine();
+            break;
+        case 7:
+            ComposeClientLine("STAT ", kSuffix);
+            break;
+        case 8:
+            g_cycle.messageCount = g_mailClient.Stat();
+            ComposeServerLine();
+            g_cycle.state = 9;
+            OnStepTick(window);
+            return;
+        case 9:
+            // With every subject shown the wipe runs and the step timer keeps ticking.
+            if (g_cycle.messageIndex >= g_cycle.messageCount) return;
+            ShowNextSubject();
+            KillTimer(window, kStepTimer);
+            return;
+        case 11:
+            g_mailClient.Close();
+            g_cycle.messageCount = 0;
+            g_cycle.messageIndex = 0;
+            g_cycle.state = 0;
+            return;
+        default:
+            return;
+    }
+    ++g_cycle.state;
+    KillTimer(window, kStepTimer);
+}
+
+void OnCheckTick() {
+    if (g_cycle.state != 0) return;
+    g_cycle.wipeDirection = NextRandom() % 4;
+    g_cycle.wipePosition = 0;
+    g_cycle.state = 1;
+}
