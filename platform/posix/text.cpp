@@ -18,9 +18,10 @@ public:
     void Put(const char* text) {
         while (*text) Put(*text++);
     }
+    // Like Windows, an output that reaches the cap reports the cap itself.
     int Finish() {
         out_[length_] = '\0';
-        return length_;
+        return length_ == kWsprintfLimit - 1 ? kWsprintfLimit : length_;
     }
 
 private:
@@ -63,7 +64,7 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
                 break;
             default:
                 // The program uses only the conversions above.
-                assert(!"wsprintfA: unsupported conversion");
+                assert(false && "wsprintfA: unsupported conversion");
                 va_end(args);
                 return out.Finish();
         }

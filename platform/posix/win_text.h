@@ -6,7 +6,7 @@
 
 // wsprintfA (USER32): %s, %d, %u, %c and %% only; the output is at most 1024
 // bytes, so at most 1023 characters and the terminator. Returns the characters
-// written, terminator excluded.
+// written, terminator excluded, or 1024 when the output reached the cap.
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 // GetACP (KERNEL32): the ANSI code page. Fixed at 932 (Shift_JIS) here, so

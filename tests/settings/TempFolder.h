@@ -1,0 +1,55 @@
+// A fresh folder that is the current directory for the lifetime of the object,
+// removed afterwards; with small helpers for the raw bytes of files in it.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+
+class TempFolder {
+public:
+    TempFolder() : previous_(std::filesystem::current_path()) {
+        static int counter = 0;
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        path_ = std::filesystem::temp_directory_path() /
+                ("letterglass-settings-" + std::to_string(stamp) + "-" + std::to_string(++counter));
+        std::filesystem::create_directories(path_);
+        std::filesystem::current_path(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+    void Put(const std::string& name, const std::string& bytes) const {
+        std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    std::string Get(const std::string& name) const {
+        std::ifstream in(path_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // Entries in the folder, to catch stray temporary files.
+    int EntryCount() const {
+        int count = 0;
+        for (auto it = std::filesystem::directory_iterator(path_); it != std::filesystem::directory_iterator(); ++it)
+            ++count;
+        return count;
+    }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
