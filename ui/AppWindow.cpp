@@ -132,6 +132,7 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         if (message != WM_CREATE) return DefWindowProcA(window, message, wParam, lParam);
         const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         const CREATESTRUCTA* record = static_cast<const CREATESTRUCTA*>(create->lpCreateParams);
+        if (!record) return DefWindowProcA(window, message, wParam, lParam);
         g_routedWindow = static_cast<AppWindow*>(record->lpCreateParams);
     }
     return g_routedWindow->HandleMessage(window, message, wParam, lParam);
