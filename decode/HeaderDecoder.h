@@ -24,7 +24,8 @@ public:
     static const char* FindNth(const char* text, const char* key, int n);
     // Leading decimal number (atoi rule) of the text from skip characters after the
     // anchor's start (or the text's start when anchor is null) to the terminator.
-    static int NumberBetween(const char* text, const char* anchor, const char* terminator, int skip);
+    static int NumberBetween(const char* text, const char* anchor, const char* terminator,
+                             int skip);
     // The same span copied into output (at least kAreaSize bytes; at most 1023
     // characters kept). Returns 1, or 0 leaving output untouched.
     static int TextBetween(const char* text, const char* anchor, const char* terminator, int skip,
@@ -33,14 +34,31 @@ public:
     // Decodes value into result (resultSize bytes, at least 1); result may be value's
     // own buffer. Never writes more than resultSize bytes, terminator included.
     void DecodeHeaderValue(const char* value, char* result, std::size_t resultSize) const;
-    // 3 bytes per (possibly partial) group of four, then three zero bytes.
-    // destination must hold kAreaSize bytes; source at most 1023 characters.
+    // 3 bytes per (possibly partial) group of four, then three zero bytes; reads at
+    // most the source's first 1023 characters. destination holds kAreaSize bytes.
     void DecodeBase64(const char* source, unsigned char* destination) const;
-    // ISO-2022-JP to Shift_JIS with lone LF made CR LF; destination holds kAreaSize
-    // bytes and receives at most 1023 bytes and a terminator.
+    // ISO-2022-JP to Shift_JIS with lone LF made CR LF. source ends with two zero
+    // bytes, as DecodeBase64 leaves it; destination holds kAreaSize bytes and
+    // receives at most 1023 bytes and a terminator.
     void JisToShiftJis(const unsigned char* source, char* destination) const;
 
 private:
+    class ResultWriter;
+    struct WorkAreas;
+
+    // Copies at most size - 1 characters of text (null counts as empty) and a
+    // terminator into area; returns the number of characters copied.
+    static int CopyCut(const char* text, char* area, int size);
+    // Copies text into the working area and finds the span both scanners read:
+    // returns its start, with the copy ended at the terminator, or nullptr.
+    static char* LocateSpan(const char* text, const char* anchor, const char* terminator, int skip,
+                            char* copy);
+
+    const char* AppendWords(const char* first, const char* marker, ResultWriter& out) const;
+    void AppendWord(const char* word, const char* marker, WorkAreas& areas,
+                    ResultWriter& out) const;
+    unsigned int ConvertJis(unsigned int code) const;
+
     unsigned char reverse_[256];
     bool convertsJis_;
 };
