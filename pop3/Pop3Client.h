@@ -39,6 +39,18 @@ public:
     const char* Host() const { return host_; }
 
 private:
+    // Tests and the fuzzer hand the client an already connected socket
+    // (tests/support/Pop3ClientProbe.h).
+    friend class Pop3ClientProbe;
+
+    bool ResolveHost(sockaddr_in& address);
+    bool ConnectWithin(const sockaddr_in& address, long seconds);
+    bool ConnectionFinished(long seconds);
+    void AppendChunk(char* output, int wanted, int total, int count) const;
+    int SendLine(const char* line);
+    bool ReplyPositive() const;
+    bool ResizeMessageBuffer(int size);
+
     SOCKET socket_;
     HeaderDecoder decoder_;
     char host_[512];

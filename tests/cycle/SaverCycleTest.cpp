@@ -157,6 +157,29 @@ TEST(DovecotSaverCycle, EmptyMailbox) {
     EXPECT_EQ(run.Lines(), expected);
 }
 
+TEST(DovecotSaverCycle, ThreeMessagesSkipTheStatReply) {
+    DovecotServer server;
+    ASSERT_TRUE(FindDovecot(server));
+    SaverRun run;
+    run.WriteSettings(server.host, server.port, "trio", kDovecotPassword);
+    ASSERT_NE(run.Start(), nullptr);
+    ASSERT_TRUE(run.RunOneCheck());
+    const std::vector<TypedLine> expected = {
+        {60, "Client > CONNECT "},
+        {90, "Server > +OK Dovecot (Debian) ready. "},
+        {120, "Client > USER trio"},
+        {150, "Server > +OK "},
+        {180, "Client > PASS " + std::string(std::string(kDovecotPassword).size(), '*')},
+        {210, "Server > +OK Logged in. "},
+        {240, "Client > STAT  "},
+        {300, "Mail Quarterly report is ready "},
+        {330, "Mail \x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9 "},  // 会議のお知らせ
+        {360, "Mail Lunch on Friday? "},
+    };
+    EXPECT_EQ(run.Lines(), expected);
+    EXPECT_FALSE(g_mailClient.IsOpen());
+}
+
 TEST(DovecotSaverCycle, ReaderMailboxShowsEveryDecodedSubject) {
     DovecotServer server;
     ASSERT_TRUE(FindDovecot(server));

@@ -1,0 +1,183 @@
+// The connection: connect, the bounded receive and send loops, close.
+#include "pop3/Pop3Client.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const int kInitialMessageBufferSize = 256;
+const unsigned short kDefaultPort = 110;
+const long kReadinessSeconds = 3;
+// An unreachable server would otherwise hold the saver for the system's
+// connect time-out, which can be minutes.
+const long kConnectSeconds = 5;
+
+}  // namespace
+
+Pop3Client::Pop3Client()
+    : socket_(0),
+      decoder_(),
+      host_(),
+      port_(0),
+      receiveBuffer_(),
+      messageBuffer_(static_cast<char*>(std::malloc(kInitialMessageBufferSize)))
+{
+    if (messageBuffer_ != nullptr)
+        messageBuffer_[0] = '\0';
+}
+
+Pop3Client::~Pop3Client()
+{
+    std::free(messageBuffer_);
+    if (socket_ != 0)
+        Close();
+}
+
+int Pop3Client::Connect(const char* host, int port)
+{
+    // A failed attempt must not leave an earlier check's greeting on show.
+    std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
+    std::snprintf(host_, sizeof host_, "%s", host != nullptr ? host : "");
+    port_ = static_cast<unsigned short>(port);
+
+    WSADATA startup;
+    if (WSAStartup(MAKEWORD(2, 0), &startup) != 0)
+        return 0;
+    socket_ = socket(AF_INET, SOCK_STREAM, 0);
+    if (socket_ == INVALID_SOCKET) {
+        socket_ = 0;
+        WSACleanup();
+        return 0;
+    }
+    sockaddr_in address;
+    if (!ResolveHost(address) || !ConnectWithin(address, kConnectSeconds)) {
+        closesocket(socket_);
+        socket_ = 0;
+        WSACleanup();
+        return 0;
+    }
+    ReceiveReply(nullptr, 1);
+    return 1;
+}
+
+// A numeric address is used as it is: a reverse lookup would refuse servers
+// whose address has no name.
+bool Pop3Client::ResolveHost(sockaddr_in& address)
+{
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr(host_);
+    if (address.sin_addr.s_addr == INADDR_NONE) {
+        const hostent* entry = gethostbyname(host_);
+        if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_length != 4 ||
+            entry->h_addr_list[0] == nullptr)
+            return false;
+        std::memcpy(&address.sin_addr, entry->h_addr_list[0], 4);
+    }
+    if (port_ == 0)
+        port_ = kDefaultPort;
+    address.sin_port = htons(port_);
+    return true;
+}
+
+// Connects in non-blocking mode so the attempt can be bounded, then returns the
+// socket to blocking mode for the exchange.
+bool Pop3Client::ConnectWithin(const sockaddr_in& address, long seconds)
+{
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket_, static_cast<long>(FIONBIO), &nonBlocking) != 0)
+        return false;
+    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        (WSAGetLastError() != WSAEWOULDBLOCK || !ConnectionFinished(seconds)))
+        return false;
+    u_long blocking = 0;
+    return ioctlsocket(socket_, static_cast<long>(FIONBIO), &blocking) == 0;
+}
+
+// Windows reports a failed attempt in the exception set, BSD sockets as
+// writable with an error: both end the wait, and SO_ERROR tells which.
+bool Pop3Client::ConnectionFinished(long seconds)
+{
+    fd_set writable;
+    fd_set failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket_, &writable);
+    FD_SET(socket_, &failed);
+    timeval limit = {seconds, 0};
+    if (select(static_cast<int>(socket_ + 1), nullptr, &writable, &failed, &limit) <= 0)
+        return false;
+    int error = 0;
+    int length = sizeof error;
+    if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0)
+        return false;
+    return error == 0 && FD_ISSET(socket_, &writable);
+}
+
+int Pop3Client::ReceiveReply(char* output, int wanted)
+{
+    if (output != nullptr && wanted > 0)
+        std::memset(output, 0, static_cast<size_t>(wanted));
+    std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
+    if (socket_ == 0)
+        return 0;
+    int total = 0;
+    // The first read waits like the later ones: a server that accepts and
+    // stays silent ends the receive with nothing.
+    while (WaitReadable()) {
+        int count = recv(socket_, receiveBuffer_, kReceiveBufferSize - 1, 0);
+        if (count <= 0)
+            break;
+        AppendChunk(output, wanted, total, count);
+        total = count > INT_MAX - total ? INT_MAX : total + count;
+        if (total >= wanted)
+            break;
+    }
+    return total;
+}
+
+// Copies the chunk now at the start of the receive buffer behind the bytes
+// already in the output area, as far as the wanted length leaves room.
+void Pop3Client::AppendChunk(char* output, int wanted, int total, int count) const
+{
+    if (output == nullptr || total >= wanted)
+        return;
+    int room = wanted - total;
+    std::memcpy(output + total, receiveBuffer_, static_cast<size_t>(count < room ? count : room));
+}
+
+bool Pop3Client::WaitReadable()
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket_, &readable);
+    timeval limit = {kReadinessSeconds, 0};
+    return select(static_cast<int>(socket_ + 1), &readable, nullptr, nullptr, &limit) != 0;
+}
+
+int Pop3Client::SendData(const char* bytes, int length)
+{
+    if (bytes == nullptr || length <= 0 || socket_ == 0)
+        return 0;
+    int sent = 0;
+    while (sent < length) {
+        int accepted = send(socket_, bytes + sent, length - sent, 0);
+        if (accepted == SOCKET_ERROR)
+            return sent;
+        sent += accepted;
+    }
+    return sent;
+}
+
+int Pop3Client::Close()
+{
+    if (socket_ == 0)
+        return 0;
+    closesocket(socket_);
+    WSACleanup();
+    socket_ = 0;
+    return 1;
+}

@@ -1,0 +1,96 @@
+// Any server replies through USER, STAT, LIST, header retrieval and header field
+// extraction: no crash, no sanitizer report, nothing outside the buffers. Each
+// reply reaches the client through a socket pair whose far end is closed once
+// the reply is written, so there is no network and no 3-second wait.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pop3/Pop3Client.h"
+#include "tests/support/Pop3ClientProbe.h"
+
+namespace {
+
+// Sizes above this are legal requests for a big buffer, not faults; they are
+// left to the unit tests so the fuzzer does not spend its time zeroing memory.
+const int kLargestFuzzedSize = 1 << 20;
+
+// Splits the input at '\x01' into the STAT, LIST and RETR replies, a field
+// name and a header text.
+std::vector<std::string> Parts(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<std::string> parts(1);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 1 && parts.size() < 5)
+            parts.emplace_back();
+        else
+            parts.back() += static_cast<char>(data[i]);
+    }
+    parts.resize(5);
+    return parts;
+}
+
+// Connects the client to a server that has sent these bytes and hung up.
+bool Serve(Pop3Client& client, const std::string& bytes)
+{
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
+        return false;
+    bool written = write(ends[1], bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(ends[1]);
+    Pop3ClientProbe::Adopt(client, static_cast<SOCKET>(ends[0]));
+    return written;
+}
+
+void Check(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+void CheckField(Pop3Client& client, const char* source, const char* name)
+{
+    char output[4096];
+    std::memset(output, '#', sizeof output);
+    Check(client.ExtractHeaderField(source, name, output) == 1);
+    Check(std::memchr(output, '\0', 1024) != nullptr && output[1024] == '#');
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size > 65536)
+        return 0;
+    const std::vector<std::string> parts = Parts(data, size);
+    static Pop3Client client;
+
+    if (Serve(client, parts[0]))
+        client.Stat();
+    client.Close();
+    if (Serve(client, parts[0]))
+        client.SendUser("fuzz");
+    client.Close();
+
+    const std::string listAndRetr = parts[1] + parts[2];
+    int listed = Serve(client, listAndRetr) ? client.ListSize(1) : 0;
+    client.Close();
+    if (listed <= kLargestFuzzedSize && Serve(client, listAndRetr)) {
+        Check(client.FetchHeader(1) == 1);
+        Check(std::strstr(client.MessageBuffer(), "\r\n\r\n") == nullptr);
+        const std::size_t length = std::strlen(client.MessageBuffer());
+        Check(listed < 0 ? length == 0 : length <= static_cast<std::size_t>(listed) + 128);
+        CheckField(client, client.MessageBuffer(), "Subject:");
+    }
+    client.Close();
+    Check(!client.IsOpen());
+
+    CheckField(client, parts[4].c_str(), parts[3].c_str());
+    CheckField(client, parts[4].c_str(), "Subject:");
+    return 0;
+}
