@@ -49,7 +49,7 @@ def run_check_then_mouse(x, program, endpoint, shots):
     """One full check of an empty mailbox, then the mouse rule."""
     work = xs.make_workdir()
     try:
-        xs.write_settings(work, endpoint[0], endpoint[1], "empty", "letterglass", check=5)
+        xs.write_settings(work, endpoint[0], endpoint[1], "empty", "postoffice", check=5)
         # The pointer rests at the screen's centre (512, 384) when the window appears.
         saver = x.start(program.argv("/s"), work, **program.env())
 
@@ -89,7 +89,7 @@ def run_check_then_mouse(x, program, endpoint, shots):
 def run_click(x, program, endpoint, button):
     work = xs.make_workdir()
     try:
-        xs.write_settings(work, endpoint[0], endpoint[1], "empty", "letterglass", check=5)
+        xs.write_settings(work, endpoint[0], endpoint[1], "empty", "postoffice", check=5)
         saver = x.start(program.argv("/s"), work, **program.env())
         xs.wait_for(lambda: any(xs.band_has_white(x.screenshot_rgb(), 60) for _ in [0]),
                     timeout=30, interval=0.3)

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <sstream>
 
-const char kDovecotPassword[] = "letterglass";
+const char kDovecotPassword[] = "postoffice";
 
 namespace {
 
