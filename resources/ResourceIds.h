@@ -11,3 +11,14 @@
 #define IDC_PASSWORD 1003
 #define IDC_CHECK 1004
 #define IDC_NOTICE 1006
+
+// Labels carry no id of their own.
+#define IDC_LABEL (-1)
+
+// The predefined control classes, as a dialog template names them by ordinal.
+#define DLGCLASS_BUTTON 0x0080
+#define DLGCLASS_EDIT 0x0081
+#define DLGCLASS_STATIC 0x0082
+
+// The page the maker's notice opens: installed beside the program.
+#define NOTICE_PAGE_NAME "letterglass.html"

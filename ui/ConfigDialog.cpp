@@ -1,0 +1,98 @@
+#include "ui/ConfigDialog.h"
+
+#include "app/ProcessObjects.h"
+#include "resources/ResourceIds.h"
+
+namespace {
+
+// One work buffer carries each value between the settings and the edits.
+const int kWorkSize = 1024;
+
+// The atoi rule: optional blanks and sign, then digits up to the first other
+// character; 0 when there are none. Overflow wraps instead of being undefined.
+int LeadingNumber(const char* text) {
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    unsigned int value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + static_cast<unsigned int>(*text - '0');
+    return static_cast<int>(negative ? 0u - value : value);
+}
+
+void ShowText(HWND dialog, int id, const char* text) { SetWindowTextA(GetDlgItem(dialog, id), text); }
+
+void ShowNumber(HWND dialog, int id, int number, char* work) {
+    wsprintfA(work, "%d", number);
+    ShowText(dialog, id, work);
+}
+
+void ReadEdit(HWND dialog, int id, char* work) { GetWindowTextA(GetDlgItem(dialog, id), work, kWorkSize); }
+
+void ShowSettings(HWND dialog) {
+    char work[kWorkSize];
+    g_settings.ReadText("HOST", work, "");
+    ShowText(dialog, IDC_SERVER, work);
+    ShowNumber(dialog, IDC_PORT, g_settings.ReadInt("PORT", 110), work);
+    g_settings.ReadText("USER", work, "");
+    ShowText(dialog, IDC_USER, work);
+    g_settings.ReadText("PASS", work, "");
+    ProfileStore::ScramblePassword(work);
+    ShowText(dialog, IDC_PASSWORD, work);
+    ShowNumber(dialog, IDC_CHECK, g_settings.ReadInt("CHECK", 1), work);
+}
+
+// All five keys, in this order, whether or not they changed.
+void SaveSettings(HWND dialog) {
+    char work[kWorkSize];
+    ReadEdit(dialog, IDC_SERVER, work);
+    g_settings.WriteText("HOST", work);
+    ReadEdit(dialog, IDC_PORT, work);
+    g_settings.WriteInt("PORT", LeadingNumber(work));
+    ReadEdit(dialog, IDC_USER, work);
+    g_settings.WriteText("USER", work);
+    ReadEdit(dialog, IDC_PASSWORD, work);
+    ProfileStore::ScramblePassword(work);
+    g_settings.WriteText("PASS", work);
+    ReadEdit(dialog, IDC_CHECK, work);
+    g_settings.WriteInt("CHECK", LeadingNumber(work));
+}
+
+// The maker's notice opens the documentation page installed beside the program.
+// The folder ends at the last separator outside a double-byte character (a trail
+// byte may be a backslash).
+void OpenNoticePage() {
+    char path[MAX_PATH + sizeof NOTICE_PAGE_NAME];
+    const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    DWORD folderEnd = 0;
+    for (DWORD i = 0; i < length; ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < length)
+            ++i;
+        else if (path[i] == '\\' || path[i] == '/')
+            folderEnd = i + 1;
+    }
+    wsprintfA(path + folderEnd, "%s", NOTICE_PAGE_NAME);
+    ShellExecuteA(NULL, "open", path, NULL, NULL, SW_SHOW);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        ShowSettings(dialog);
+    } else if (message == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+            case IDOK:
+                SaveSettings(dialog);
+                EndDialog(dialog, IDOK);
+                break;
+            case IDCANCEL:
+                EndDialog(dialog, IDCANCEL);
+                break;
+            case IDC_NOTICE:
+                OpenNoticePage();
+                break;
+        }
+    }
+    return 0;
+}

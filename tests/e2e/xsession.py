@@ -4,6 +4,7 @@ Everything here is bounded in time and cleans up after itself: the X server and
 every process started are stopped when the session ends.
 """
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -35,23 +36,29 @@ class XSession:
         self.children = []
 
     def __enter__(self):
-        for number in range(70, 120):
-            if os.path.exists("/tmp/.X11-unix/X%d" % number) or \
-                    os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            self.server = subprocess.Popen(
-                ["Xvfb", ":%d" % number, "-screen", "0", "%dx%dx24" % (WIDTH, HEIGHT),
-                 "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            deadline = time.time() + 10
-            while time.time() < deadline:
-                if os.path.exists("/tmp/.X11-unix/X%d" % number):
-                    self.display = ":%d" % number
-                    return self
-                if self.server.poll() is not None:
+        # -displayfd lets the server pick a free display and report it, so two
+        # runs side by side never share one; -noreset keeps it up between clients.
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % (WIDTH, HEIGHT),
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.time() + 15
+        while time.time() < deadline and not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], 0.5)
+            if ready:
+                chunk = os.read(read_end, 16)
+                if not chunk:
                     break
-                time.sleep(0.05)
+                number += chunk
+        os.close(read_end)
+        if not number.strip():
             self.server.kill()
-        raise RuntimeError("could not start Xvfb")
+            raise RuntimeError("could not start Xvfb")
+        self.display = ":" + number.decode().strip()
+        return self
 
     def __exit__(self, *exc):
         for child in self.children:
