@@ -33,14 +33,12 @@ struct Timer {
 
 // Windows raises shorter periods to USER_TIMER_MINIMUM.
 const UINT kMinimumPeriod = 10;
-const int kHopelessPollLimit = 1000;
 
 std::deque<MSG> posted;
 std::deque<MSG> input;
 std::vector<Timer> timers;  // in creation order, which breaks ties between equal deadlines
 bool quitRequested = false;
 int quitCode = 0;
-int emptyPolls = 0;  // PeekMessageA calls that found nothing since the last message
 
 int signalPipe[2] = {-1, -1};
 bool watchingSignals = false;
@@ -94,7 +92,7 @@ bool TakeFromQueue(std::deque<MSG>* queue, MSG* msg, bool remove) {
     return true;
 }
 
-bool FindWaitingMessage(MSG* msg, bool remove) {
+bool FindMessage(MSG* msg, bool remove) {
     TakeSignals();
     layer::CurrentDisplay().ReadInput();
     if (TakeFromQueue(&posted, msg, remove)) return true;
@@ -110,12 +108,6 @@ bool FindWaitingMessage(MSG* msg, bool remove) {
     *msg = MakeMessage(timer->hwnd, WM_TIMER, timer->id, reinterpret_cast<LPARAM>(timer->procedure));
     if (remove) RestartTimer(timer, now);
     return true;
-}
-
-bool FindMessage(MSG* msg, bool remove) {
-    const bool found = FindWaitingMessage(msg, remove);
-    if (found) emptyPolls = 0;
-    return found;
 }
 
 // Sleeps until input, a signal or the next timer deadline.
@@ -178,7 +170,6 @@ void ResetMessageQueue() {
     timers.clear();
     quitRequested = false;
     quitCode = 0;
-    emptyPolls = 0;
     char bytes[16];
     if (signalPipe[0] >= 0)
         while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
@@ -199,21 +190,12 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
 }
 
 // PeekMessageA (USER32)
-// Reports whether a message waits and, with PM_REMOVE, takes it. The program's
-// loop polls it without pause until a message waits, so a run of empty polls
-// sleeps: the first empty poll answers at once, the next ones first wait for
-// input or the next timer deadline. A long run of polls with nothing that can
-// ever arrive would spin forever, so it is refused.
+// Reports whether a message waits and, with PM_REMOVE, takes it; never waits.
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
     assert(!hwnd && !filterMin && !filterMax && "PeekMessageA: filters are not implemented");
     assert((removeFlags & ~PM_REMOVE) == 0 && "PeekMessageA: only PM_NOREMOVE and PM_REMOVE");
     (void)hwnd, (void)filterMin, (void)filterMax;
-    const bool remove = (removeFlags & PM_REMOVE) != 0;
-    if (FindMessage(msg, remove)) return TRUE;
-    if (!emptyPolls++) return FALSE;
-    if (WaitForWork()) return FindMessage(msg, remove);
-    if (emptyPolls > kHopelessPollLimit) RefuseEndlessWait("PeekMessageA");
-    return FALSE;
+    return FindMessage(msg, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 // TranslateAcceleratorA (USER32)
