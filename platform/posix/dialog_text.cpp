@@ -3,10 +3,10 @@
 // lacks (0x80, 0xA0, 0xFD-0xFF), so any byte a program puts in survives.
 #include <iconv.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include "platform/posix/dialog_session.h"
+#include "platform/posix/iconv_text.h"
 
 namespace layer {
 
@@ -37,57 +37,41 @@ const ExtraByte kExtraBytes[] = {
     {0xFF, "\xEF\xA3\xB3"},      // U+F8F3
 };
 
+// A byte that starts no character: one of Windows' extra single bytes, or its
+// default character.
+std::size_t Cp932Stuck(const char* at, std::size_t, int, std::string& out) {
+    const char* replacement = kDefaultCharacter;
+    for (const ExtraByte& extra : kExtraBytes)
+        if (static_cast<unsigned char>(*at) == extra.byte) replacement = extra.utf8;
+    out += replacement;
+    return 1;
+}
+
+// Not in the code page, or not UTF-8: one '?' for the whole sequence, as
+// WideCharToMultiByte's default character, unless it is an extra single byte.
+std::size_t Utf8Stuck(const char* at, std::size_t left, int, std::string& out) {
+    const size_t skip = SequenceLength(at, left);
+    char extraByte = '?';
+    for (const ExtraByte& extra : kExtraBytes)
+        if (std::strlen(extra.utf8) == skip && std::memcmp(at, extra.utf8, skip) == 0)
+            extraByte = static_cast<char>(extra.byte);
+    out += extraByte;
+    return skip;
+}
+
 }  // namespace
 
 std::string Cp932ToUtf8Text(const char* text) {
-    std::string out;
     iconv_t converter = iconv_open("UTF-8", "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return out;
-    char* in = const_cast<char*>(text);
-    size_t inLeft = std::strlen(text);
-    char buffer[256];
-    while (inLeft > 0) {
-        char* outPos = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t result = iconv(converter, &in, &inLeft, &outPos, &outLeft);
-        out.append(buffer, static_cast<size_t>(outPos - buffer));
-        if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
-        const char* replacement = kDefaultCharacter;
-        for (const ExtraByte& extra : kExtraBytes)
-            if (static_cast<unsigned char>(*in) == extra.byte) replacement = extra.utf8;
-        out += replacement;
-        ++in;
-        --inLeft;
-    }
-    iconv_close(converter);
+    std::string out = ConvertText(converter, text, std::strlen(text), Cp932Stuck);
+    if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
     return out;
 }
 
 std::string Utf8ToCp932(const std::string& utf8) {
-    std::string out;
     iconv_t converter = iconv_open("CP932", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return out;
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char buffer[256];
-    while (inLeft > 0) {
-        char* outPos = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t result = iconv(converter, &in, &inLeft, &outPos, &outLeft);
-        out.append(buffer, static_cast<size_t>(outPos - buffer));
-        if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
-        // Not in the code page, or not UTF-8: one '?' for the whole sequence,
-        // as WideCharToMultiByte's default character.
-        const size_t skip = SequenceLength(in, inLeft);
-        char extraByte = '?';
-        for (const ExtraByte& extra : kExtraBytes)
-            if (std::strlen(extra.utf8) == skip && std::memcmp(in, extra.utf8, skip) == 0)
-                extraByte = static_cast<char>(extra.byte);
-        out += extraByte;
-        in += skip;
-        inLeft -= skip;
-    }
-    iconv_close(converter);
+    std::string out = ConvertText(converter, utf8.data(), utf8.size(), Utf8Stuck);
+    if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
     return out;
 }
 

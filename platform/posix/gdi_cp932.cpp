@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/posix/gdi_objects.h"
+#include "platform/posix/iconv_text.h"
 
 namespace {
 
@@ -15,30 +16,21 @@ iconv_t Converter() {
     return converter;
 }
 
+// A lead byte whose trail byte is still to come is not drawn yet; a byte that
+// starts no character draws as the middle dot, as Windows does.
+std::size_t DrawStuck(const char*, std::size_t, int error, std::string& out) {
+    if (error == EINVAL) return 0;
+    out += kDefaultGlyph;
+    return 1;
+}
+
 }  // namespace
 
 namespace layer {
 
 std::string Cp932ToUtf8(const char* text, int length) {
-    std::string out;
-    iconv_t converter = Converter();
-    if (converter == reinterpret_cast<iconv_t>(-1) || length <= 0) return out;
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    char* in = const_cast<char*>(text);
-    size_t inLeft = static_cast<size_t>(length);
-    char buffer[256];
-    while (inLeft > 0) {
-        char* outPos = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t result = iconv(converter, &in, &inLeft, &outPos, &outLeft);
-        out.append(buffer, static_cast<size_t>(outPos - buffer));
-        if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
-        if (errno == EINVAL) break;  // a lead byte whose trail byte is still to come
-        out += kDefaultGlyph;        // EILSEQ: no character starts here
-        ++in;
-        --inLeft;
-    }
-    return out;
+    if (length <= 0) return std::string();
+    return ConvertText(Converter(), text, static_cast<std::size_t>(length), DrawStuck);
 }
 
 }  // namespace layer

@@ -10,7 +10,7 @@
 
 #include "cycle/CheckCycle.h"
 #include "platform/posix/recording.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "ui/SaverWindow.h"
 
 struct TypedLine {

@@ -9,7 +9,7 @@
 #include "platform/posix/dialog_testing.h"
 #include "resources/ResourceIds.h"
 #include "tests/dialog/FakeOpener.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "ui/ConfigDialog.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/win32.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "settings/ProfileStore.h"
-#include "tests/settings/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

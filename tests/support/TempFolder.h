@@ -15,7 +15,7 @@ public:
         static int counter = 0;
         auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         path_ = std::filesystem::temp_directory_path() /
-                ("letterglass-settings-" + std::to_string(stamp) + "-" + std::to_string(++counter));
+                ("letterglass-test-" + std::to_string(stamp) + "-" + std::to_string(++counter));
         std::filesystem::create_directories(path_);
         std::filesystem::current_path(path_);
     }
