@@ -14,9 +14,9 @@ tests/fixtures/dovecot/run-dovecot start "$dir" >/dev/null
 read -r host port <"$dir/endpoint"
 
 for n in 0 3 10; do
-    "$program" "$host" "$port" bulk letterglass "$n"
+    "$program" "$host" "$port" bulk postoffice "$n"
 done
 if [ "${VALGRIND:-0}" = 1 ]; then
-    valgrind --leak-check=full --error-exitcode=1 "$program" "$host" "$port" bulk letterglass 10 2>&1 |
+    valgrind --leak-check=full --error-exitcode=1 "$program" "$host" "$port" bulk postoffice 10 2>&1 |
         grep -E 'total heap usage|definitely lost|no leaks are possible|ERROR SUMMARY|^n ='
 fi
