@@ -22,6 +22,10 @@ public:
     // Position one character after the start of the n-th occurrence of key, each
     // search resuming one character after the previous start; nullptr when absent.
     static const char* FindNth(const char* text, const char* key, int n);
+    // The atoi rule: optional white space and sign, then digits up to the first
+    // other character; 0 when there are none. Too many digits wrap modulo 2^32
+    // the same way on every platform, where atoi itself would be undefined.
+    static int LeadingNumber(const char* text);
     // Leading decimal number (atoi rule) of the text from skip characters after the
     // anchor's start (or the text's start when anchor is null) to the terminator.
     static int NumberBetween(const char* text, const char* anchor, const char* terminator,

@@ -1,6 +1,5 @@
 // The text-scanning operations shared by the POP3 reply parsing and the decoder.
 // They never change the text they are given and never read outside it.
-#include <cstdlib>
 #include <cstring>
 
 #include "decode/HeaderDecoder.h"
@@ -58,11 +57,20 @@ char* HeaderDecoder::LocateSpan(const char* text, const char* anchor, const char
     return from;
 }
 
+int HeaderDecoder::LeadingNumber(const char* text) {
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    unsigned int value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + static_cast<unsigned int>(*text - '0');
+    return static_cast<int>(negative ? 0u - value : value);
+}
+
 int HeaderDecoder::NumberBetween(const char* text, const char* anchor, const char* terminator,
                                  int skip) {
     char copy[kScanSize];
     const char* from = LocateSpan(text, anchor, terminator, skip, copy);
-    return from != nullptr ? std::atoi(from) : 0;
+    return from != nullptr ? LeadingNumber(from) : 0;
 }
 
 int HeaderDecoder::TextBetween(const char* text, const char* anchor, const char* terminator,

@@ -1,9 +1,9 @@
 #include "settings/ProfileStore.h"
 
 #include <cstddef>
-#include <cstdlib>
 #include <filesystem>
 
+#include "decode/HeaderDecoder.h"
 #include "platform/win32.h"
 
 namespace {
@@ -51,7 +51,7 @@ int ProfileStore::ReadInt(const char* key, int defaultValue) {
     char value[kValueSize];
     wsprintfA(defaultText, "%d", defaultValue);
     GetPrivateProfileStringA(section_, key, defaultText, value, kValueSize, filePath_);
-    return std::atoi(value);
+    return HeaderDecoder::LeadingNumber(value);
 }
 
 int ProfileStore::WriteText(const char* key, const char* value) {

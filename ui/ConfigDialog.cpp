@@ -8,17 +8,6 @@ namespace {
 // One work buffer carries each value between the settings and the edits.
 const int kWorkSize = 1024;
 
-// The atoi rule: optional blanks and sign, then digits up to the first other
-// character; 0 when there are none. Overflow wraps instead of being undefined.
-int LeadingNumber(const char* text) {
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    unsigned int value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + static_cast<unsigned int>(*text - '0');
-    return static_cast<int>(negative ? 0u - value : value);
-}
-
 void ShowText(HWND dialog, int id, const char* text) { SetWindowTextA(GetDlgItem(dialog, id), text); }
 
 void ShowNumber(HWND dialog, int id, int number, char* work) {
@@ -47,14 +36,14 @@ void SaveSettings(HWND dialog) {
     ReadEdit(dialog, IDC_SERVER, work);
     g_settings.WriteText("HOST", work);
     ReadEdit(dialog, IDC_PORT, work);
-    g_settings.WriteInt("PORT", LeadingNumber(work));
+    g_settings.WriteInt("PORT", HeaderDecoder::LeadingNumber(work));
     ReadEdit(dialog, IDC_USER, work);
     g_settings.WriteText("USER", work);
     ReadEdit(dialog, IDC_PASSWORD, work);
     ProfileStore::ScramblePassword(work);
     g_settings.WriteText("PASS", work);
     ReadEdit(dialog, IDC_CHECK, work);
-    g_settings.WriteInt("CHECK", LeadingNumber(work));
+    g_settings.WriteInt("CHECK", HeaderDecoder::LeadingNumber(work));
 }
 
 // The maker's notice opens the documentation page installed beside the program.

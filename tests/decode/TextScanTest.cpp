@@ -98,6 +98,30 @@ TEST(NumberBetween, Cases) {
     }
 }
 
+// The same numbers from every reply, settings file and edit, on every platform.
+TEST(LeadingNumber, FollowsTheAtoiRuleAndWrapsOnOverflow) {
+    struct {
+        const char* text;
+        int expected;
+        const char* why;
+    } cases[] = {
+        {"3x", 3, "digits up to the first other character"},
+        {"x3", 0, "no leading digits"},
+        {"", 0, "empty"},
+        {" \t\r\n+7", 7, "white space and a plus sign"},
+        {"-3", -3, "a minus sign"},
+        {"- 3", 0, "a sign must touch its digits"},
+        {"2147483647", 2147483647, "the largest int"},
+        {"-2147483648", -2147483647 - 1, "the smallest int"},
+        {"4294967296", 0, "too many digits wrap modulo 2^32"},
+        {"4294967299", 3, "and keep wrapping"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + ": " + c.why);
+        EXPECT_EQ(HeaderDecoder::LeadingNumber(c.text), c.expected);
+    }
+}
+
 TEST(NumberBetween, AbsentTextIsZero) {
     EXPECT_EQ(HeaderDecoder::NumberBetween(nullptr, nullptr, ";", 0), 0);
 }
