@@ -31,8 +31,10 @@ struct Timer {
     std::uint64_t due;
 };
 
-// Windows raises shorter periods to USER_TIMER_MINIMUM.
+// Windows raises shorter periods to USER_TIMER_MINIMUM and lowers longer ones
+// to USER_TIMER_MAXIMUM, so every wait fits poll()'s int time-out.
 const UINT kMinimumPeriod = 10;
+const UINT kMaximumPeriod = 0x7FFFFFFF;
 
 std::deque<MSG> posted;
 std::deque<MSG> input;
@@ -248,7 +250,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerProc) {
     assert(hwnd && "SetTimer: thread timers are not implemented");
     RecordTimer(true, hwnd, id, elapse);
     if (!layer::IsLiveWindow(hwnd)) return 0;
-    const std::uint64_t period = elapse < kMinimumPeriod ? kMinimumPeriod : elapse;
+    const std::uint64_t period =
+        elapse < kMinimumPeriod ? kMinimumPeriod : elapse > kMaximumPeriod ? kMaximumPeriod : elapse;
     const std::uint64_t due = layer::CurrentDisplay().Now() + period;
     if (Timer* timer = FindTimer(hwnd, id))
         *timer = Timer{hwnd, id, period, timerProc, due};

@@ -59,6 +59,16 @@ TEST_F(MessageQueueTest, OverdueTicksCoalesce) {
     EXPECT_EQ(msg.time, 100u) << "the second tick waits for the next deadline";
 }
 
+// A negative check interval becomes a huge period: like Windows, it is lowered
+// to USER_TIMER_MAXIMUM.
+TEST_F(MessageQueueTest, HugePeriodsAreLoweredToTheMaximum) {
+    HWND hwnd = CreateNotingWindow();
+    SetTimer(hwnd, 2, static_cast<UINT>(-3 * 20000), nullptr);
+    MSG msg = Take();
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(msg.time, 0x7FFFFFFFu);
+}
+
 TEST_F(MessageQueueTest, KillTimerDropsItsPendingTick) {
     HWND hwnd = CreateNotingWindow();
     SetTimer(hwnd, 1, 10, nullptr);
