@@ -53,7 +53,7 @@ void CheckSpan(const std::vector<char>& text, const char* anchor, const std::str
     // The span is a piece of what the working copy holds.
     const std::string seen(text.data(), strnlen(text.data(), kScanLimit));
     if (seen.find(output.data()) == std::string::npos) std::abort();
-    if (length < HeaderDecoder::kAreaSize - 1 && number != std::atoi(output.data())) std::abort();
+    if (length < HeaderDecoder::kAreaSize - 1 && number != HeaderDecoder::LeadingNumber(output.data())) std::abort();
 }
 
 }  // namespace
