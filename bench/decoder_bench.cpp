@@ -25,7 +25,8 @@ const std::string kPlainSubject = "Re: Minutes of the weekly meeting and next we
 // Markers before the first closer: each repeats the same text, and the result is cut.
 std::string HostileSubject() {
     std::string value;
-    for (int i = 0; i < 40; ++i) value += kMarker + " ";
+    for (int i = 0; i < 40; ++i)
+        value += kMarker + " ";
     return value + "?=" + std::string(300, 'x') + kMarker + "?=";
 }
 
@@ -44,9 +45,15 @@ void Decode(benchmark::State& state, const std::string& value) {
         benchmark::Counter(static_cast<double>(counted) / static_cast<double>(state.iterations()));
 }
 
-void JapaneseSubject(benchmark::State& state) { Decode(state, kJapaneseSubject); }
-void PlainSubject(benchmark::State& state) { Decode(state, kPlainSubject); }
-void HostileMarkers(benchmark::State& state) { Decode(state, HostileSubject()); }
+void JapaneseSubject(benchmark::State& state) {
+    Decode(state, kJapaneseSubject);
+}
+void PlainSubject(benchmark::State& state) {
+    Decode(state, kPlainSubject);
+}
+void HostileMarkers(benchmark::State& state) {
+    Decode(state, HostileSubject());
+}
 
 void StatReplyCount(benchmark::State& state) {
     const char reply[] = "+OK 3 670\r\n";
@@ -73,5 +80,9 @@ void* operator new(std::size_t size) {
     return block;
 }
 
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}

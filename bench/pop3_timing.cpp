@@ -12,15 +12,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from, Clock::time_point to)
-{
+double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 6) {
         std::fprintf(stderr, "usage: %s HOST PORT USER PASSWORD N\n", argv[0]);
         return 2;
@@ -40,8 +38,8 @@ int main(int argc, char** argv)
     const int count = client.Stat();
     const Clock::time_point stat = Clock::now();
     std::printf("connect %.3f s, USER %.3f s, PASS %.3f s, STAT %.3f s (%d messages)\n",
-                Seconds(start, connected), Seconds(connected, user), Seconds(user, pass), Seconds(pass, stat),
-                count);
+                Seconds(start, connected), Seconds(connected, user), Seconds(user, pass),
+                Seconds(pass, stat), count);
     const int fetches = wanted < count ? wanted : count;
     Clock::time_point before = stat;
     for (int n = 1; n <= fetches; ++n) {

@@ -14,7 +14,8 @@ const char kMailPrefix[] = "Mail ";
 const char kSuffix[] = " ";
 
 void AppendBounded(char* line, int& length, const char* text) {
-    while (*text && length < CheckCycleState::kLineSize - 1) line[length++] = *text++;
+    while (*text && length < CheckCycleState::kLineSize - 1)
+        line[length++] = *text++;
 }
 
 void ComposeClientLine(const char* word, const char* argument) {
@@ -26,7 +27,9 @@ void ComposeClientLine(const char* word, const char* argument) {
     ComposeDisplayLine(kClientPrefix, body, "");
 }
 
-void ComposeServerLine() { ComposeDisplayLine(kServerPrefix, g_mailClient.ReceiveBuffer(), kSuffix); }
+void ComposeServerLine() {
+    ComposeDisplayLine(kServerPrefix, g_mailClient.ReceiveBuffer(), kSuffix);
+}
 
 void ComposeMaskedPassword() {
     char stars[sizeof g_cycle.password];

@@ -151,7 +151,8 @@ void HeaderDecoder::DecodeBase64(const char* source, unsigned char* destination)
         // Positions at and after the terminator count as the terminator, so a final
         // partial group never depends on what follows it in memory.
         unsigned int entry[4];
-        for (int j = 0; j < 4; ++j) entry[j] = k + j < n ? reverse_[in[k + j]] : kTerminatorEntry;
+        for (int j = 0; j < 4; ++j)
+            entry[j] = k + j < n ? reverse_[in[k + j]] : kTerminatorEntry;
         out = PutGroup(out, entry[0], entry[1], entry[2], entry[3]);
     }
     out[0] = out[1] = out[2] = 0;

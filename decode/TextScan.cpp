@@ -12,7 +12,8 @@ const char* Search(const char* text, const char* key) {
     if (key[0] == '\0') return text;
     for (const char* p = std::strchr(text, key[0]); p != nullptr; p = std::strchr(p + 1, key[0])) {
         std::size_t i = 1;
-        while (key[i] != '\0' && p[i] == key[i]) ++i;
+        while (key[i] != '\0' && p[i] == key[i])
+            ++i;
         if (key[i] == '\0') return p;
     }
     return nullptr;
@@ -58,11 +59,13 @@ char* HeaderDecoder::LocateSpan(const char* text, const char* anchor, const char
 }
 
 int HeaderDecoder::LeadingNumber(const char* text) {
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+        ++text;
     const bool negative = *text == '-';
     if (*text == '-' || *text == '+') ++text;
     unsigned int value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10u + static_cast<unsigned int>(*text - '0');
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = value * 10u + static_cast<unsigned int>(*text - '0');
     return static_cast<int>(negative ? 0u - value : value);
 }
 

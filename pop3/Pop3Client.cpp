@@ -23,29 +23,23 @@ Pop3Client::Pop3Client()
       host_(),
       port_(0),
       receiveBuffer_(),
-      messageBuffer_(static_cast<char*>(std::malloc(kInitialMessageBufferSize)))
-{
-    if (messageBuffer_ != nullptr)
-        messageBuffer_[0] = '\0';
+      messageBuffer_(static_cast<char*>(std::malloc(kInitialMessageBufferSize))) {
+    if (messageBuffer_ != nullptr) messageBuffer_[0] = '\0';
 }
 
-Pop3Client::~Pop3Client()
-{
+Pop3Client::~Pop3Client() {
     std::free(messageBuffer_);
-    if (socket_ != 0)
-        Close();
+    if (socket_ != 0) Close();
 }
 
-int Pop3Client::Connect(const char* host, int port)
-{
+int Pop3Client::Connect(const char* host, int port) {
     // A failed attempt must not leave an earlier check's greeting on show.
     std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
     std::snprintf(host_, sizeof host_, "%s", host != nullptr ? host : "");
     port_ = static_cast<unsigned short>(port);
 
     WSADATA startup;
-    if (WSAStartup(MAKEWORD(2, 0), &startup) != 0)
-        return 0;
+    if (WSAStartup(MAKEWORD(2, 0), &startup) != 0) return 0;
     socket_ = socket(AF_INET, SOCK_STREAM, 0);
     if (socket_ == INVALID_SOCKET) {
         socket_ = 0;
@@ -65,8 +59,7 @@ int Pop3Client::Connect(const char* host, int port)
 
 // A numeric address is used as it is: a reverse lookup would refuse servers
 // whose address has no name.
-bool Pop3Client::ResolveHost(sockaddr_in& address)
-{
+bool Pop3Client::ResolveHost(sockaddr_in& address) {
     std::memset(&address, 0, sizeof address);
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = inet_addr(host_);
@@ -77,19 +70,16 @@ bool Pop3Client::ResolveHost(sockaddr_in& address)
             return false;
         std::memcpy(&address.sin_addr, entry->h_addr_list[0], 4);
     }
-    if (port_ == 0)
-        port_ = kDefaultPort;
+    if (port_ == 0) port_ = kDefaultPort;
     address.sin_port = htons(port_);
     return true;
 }
 
 // Connects in non-blocking mode so the attempt can be bounded, then returns the
 // socket to blocking mode for the exchange.
-bool Pop3Client::ConnectWithin(const sockaddr_in& address, long seconds)
-{
+bool Pop3Client::ConnectWithin(const sockaddr_in& address, long seconds) {
     u_long nonBlocking = 1;
-    if (ioctlsocket(socket_, static_cast<long>(FIONBIO), &nonBlocking) != 0)
-        return false;
+    if (ioctlsocket(socket_, static_cast<long>(FIONBIO), &nonBlocking) != 0) return false;
     if (connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         (WSAGetLastError() != WSAEWOULDBLOCK || !ConnectionFinished(seconds)))
         return false;
@@ -99,8 +89,7 @@ bool Pop3Client::ConnectWithin(const sockaddr_in& address, long seconds)
 
 // Windows reports a failed attempt in the exception set, BSD sockets as
 // writable with an error: both end the wait, and SO_ERROR tells which.
-bool Pop3Client::ConnectionFinished(long seconds)
-{
+bool Pop3Client::ConnectionFinished(long seconds) {
     fd_set writable;
     fd_set failed;
     FD_ZERO(&writable);
@@ -117,40 +106,32 @@ bool Pop3Client::ConnectionFinished(long seconds)
     return error == 0 && FD_ISSET(socket_, &writable);
 }
 
-int Pop3Client::ReceiveReply(char* output, int wanted)
-{
-    if (output != nullptr && wanted > 0)
-        std::memset(output, 0, static_cast<size_t>(wanted));
+int Pop3Client::ReceiveReply(char* output, int wanted) {
+    if (output != nullptr && wanted > 0) std::memset(output, 0, static_cast<size_t>(wanted));
     std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
-    if (socket_ == 0)
-        return 0;
+    if (socket_ == 0) return 0;
     int total = 0;
     // The first read waits like the later ones: a server that accepts and
     // stays silent ends the receive with nothing.
     while (WaitReadable()) {
         int count = recv(socket_, receiveBuffer_, kReceiveBufferSize - 1, 0);
-        if (count <= 0)
-            break;
+        if (count <= 0) break;
         AppendChunk(output, wanted, total, count);
         total = count > INT_MAX - total ? INT_MAX : total + count;
-        if (total >= wanted)
-            break;
+        if (total >= wanted) break;
     }
     return total;
 }
 
 // Copies the chunk now at the start of the receive buffer behind the bytes
 // already in the output area, as far as the wanted length leaves room.
-void Pop3Client::AppendChunk(char* output, int wanted, int total, int count) const
-{
-    if (output == nullptr || total >= wanted)
-        return;
+void Pop3Client::AppendChunk(char* output, int wanted, int total, int count) const {
+    if (output == nullptr || total >= wanted) return;
     int room = wanted - total;
     std::memcpy(output + total, receiveBuffer_, static_cast<size_t>(count < room ? count : room));
 }
 
-bool Pop3Client::WaitReadable()
-{
+bool Pop3Client::WaitReadable() {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket_, &readable);
@@ -158,24 +139,19 @@ bool Pop3Client::WaitReadable()
     return select(static_cast<int>(socket_ + 1), &readable, nullptr, nullptr, &limit) != 0;
 }
 
-int Pop3Client::SendData(const char* bytes, int length)
-{
-    if (bytes == nullptr || length <= 0 || socket_ == 0)
-        return 0;
+int Pop3Client::SendData(const char* bytes, int length) {
+    if (bytes == nullptr || length <= 0 || socket_ == 0) return 0;
     int sent = 0;
     while (sent < length) {
         int accepted = send(socket_, bytes + sent, length - sent, 0);
-        if (accepted == SOCKET_ERROR)
-            return sent;
+        if (accepted == SOCKET_ERROR) return sent;
         sent += accepted;
     }
     return sent;
 }
 
-int Pop3Client::Close()
-{
-    if (socket_ == 0)
-        return 0;
+int Pop3Client::Close() {
+    if (socket_ == 0) return 0;
     closesocket(socket_);
     WSACleanup();
     socket_ = 0;

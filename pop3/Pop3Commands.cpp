@@ -14,20 +14,17 @@ const int kKeyLength = 255;
 // Room behind the LIST size for the status line and the terminator.
 const int kStatusRoom = 128;
 
-const char* TextOrEmpty(const char* text)
-{
+const char* TextOrEmpty(const char* text) {
     return text != nullptr ? text : "";
 }
 
 // Joins continuation lines into the value that starts at position: a line
 // break followed by one space or tab is removed together with that blank; the
 // first other line break ends the value.
-void Unfold(char* position)
-{
+void Unfold(char* position) {
     for (;;) {
         char* lineEnd = std::strstr(position, "\r\n");
-        if (lineEnd == nullptr)
-            return;
+        if (lineEnd == nullptr) return;
         if (lineEnd[2] != ' ' && lineEnd[2] != '\t') {
             lineEnd[0] = '\0';
             lineEnd[1] = '\0';
@@ -40,15 +37,12 @@ void Unfold(char* position)
 
 // The unfolded value of the first field line that the key (CR LF and the field
 // name) starts, inside the working copy; an empty text when there is none.
-const char* FieldValue(char* copy, const char* key)
-{
+const char* FieldValue(char* copy, const char* key) {
     const char* empty = "";
     const char* lineStart = HeaderDecoder::FindNth(copy, key, 1);
-    if (lineStart == nullptr)
-        return empty;
+    if (lineStart == nullptr) return empty;
     const char* afterColon = HeaderDecoder::FindNth(lineStart, ":", 1);
-    if (afterColon == nullptr || *afterColon == '\0')
-        return empty;
+    if (afterColon == nullptr || *afterColon == '\0') return empty;
     // The character after the colon is skipped whatever it is: normally the space.
     char* value = copy + (afterColon - copy) + 1;
     Unfold(value);
@@ -57,19 +51,16 @@ const char* FieldValue(char* copy, const char* key)
 
 }  // namespace
 
-int Pop3Client::SendLine(const char* line)
-{
+int Pop3Client::SendLine(const char* line) {
     return SendData(line, static_cast<int>(std::strlen(line)));
 }
 
 // A reply is positive when "+OK" occurs anywhere in it, not only at its start.
-bool Pop3Client::ReplyPositive() const
-{
+bool Pop3Client::ReplyPositive() const {
     return std::strstr(receiveBuffer_, "+OK") != nullptr;
 }
 
-int Pop3Client::SendUser(const char* user)
-{
+int Pop3Client::SendUser(const char* user) {
     char line[kLineSize];
     wsprintfA(line, "USER %s\r\n", TextOrEmpty(user));
     SendLine(line);
@@ -79,8 +70,7 @@ int Pop3Client::SendUser(const char* user)
 
 // The PASS reply is read with a wanted length of 1024, so it normally ends 3
 // seconds after the reply's last chunk.
-int Pop3Client::SendPass(const char* password)
-{
+int Pop3Client::SendPass(const char* password) {
     char line[kLineSize];
     wsprintfA(line, "PASS %s\r\n", TextOrEmpty(password));
     SendLine(line);
@@ -90,8 +80,7 @@ int Pop3Client::SendPass(const char* password)
 
 // The count is the number between the reply's first and second space, kept to
 // its low 16 bits as a signed value: counts from 32768 up come out negative.
-int Pop3Client::Stat()
-{
+int Pop3Client::Stat() {
     char line[kLineSize];
     wsprintfA(line, "STAT\r\n");
     SendLine(line);
@@ -101,8 +90,7 @@ int Pop3Client::Stat()
 }
 
 // The size is the number between the reply's second space and the next CR LF.
-int Pop3Client::ListSize(int messageNumber)
-{
+int Pop3Client::ListSize(int messageNumber) {
     char line[kLineSize];
     wsprintfA(line, "LIST %d\r\n", messageNumber);
     SendLine(line);
@@ -111,8 +99,7 @@ int Pop3Client::ListSize(int messageNumber)
     return decoder_.NumberBetween(afterSecondSpace, nullptr, "\r\n", 0);
 }
 
-int Pop3Client::Retrieve(int messageNumber, char* output, int wanted)
-{
+int Pop3Client::Retrieve(int messageNumber, char* output, int wanted) {
     char line[kLineSize];
     wsprintfA(line, "RETR %d\r\n", messageNumber);
     SendLine(line);
@@ -123,28 +110,24 @@ int Pop3Client::Retrieve(int messageNumber, char* output, int wanted)
 // status line, and keeps the text up to the first empty line: the status line
 // and the header lines. A size that is negative, or too large to hold, leaves
 // the header text empty; RETR is then not sent, so no reply is left unread.
-int Pop3Client::FetchHeader(int messageNumber)
-{
+int Pop3Client::FetchHeader(int messageNumber) {
     int size = ListSize(messageNumber);
-    if (size < 0 || size > INT_MAX - (kStatusRoom + 1) || !ResizeMessageBuffer(size + kStatusRoom + 1)) {
-        if (messageBuffer_ != nullptr)
-            messageBuffer_[0] = '\0';
+    if (size < 0 || size > INT_MAX - (kStatusRoom + 1) ||
+        !ResizeMessageBuffer(size + kStatusRoom + 1)) {
+        if (messageBuffer_ != nullptr) messageBuffer_[0] = '\0';
         return 1;
     }
     messageBuffer_[size + kStatusRoom] = '\0';
     Retrieve(messageNumber, messageBuffer_, size + kStatusRoom);
     char* emptyLine = std::strstr(messageBuffer_, "\r\n\r\n");
-    if (emptyLine != nullptr)
-        *emptyLine = '\0';
+    if (emptyLine != nullptr) *emptyLine = '\0';
     return 1;
 }
 
 // On failure the old buffer stays, unchanged.
-bool Pop3Client::ResizeMessageBuffer(int size)
-{
+bool Pop3Client::ResizeMessageBuffer(int size) {
     char* resized = static_cast<char*>(std::realloc(messageBuffer_, static_cast<size_t>(size)));
-    if (resized == nullptr)
-        return false;
+    if (resized == nullptr) return false;
     messageBuffer_ = resized;
     return true;
 }
@@ -152,8 +135,7 @@ bool Pop3Client::ResizeMessageBuffer(int size)
 // The value of the first line that starts with the field name (case-sensitive),
 // unfolded, cut to 1023 characters; empty when the field is missing or only
 // occurs beyond the first 8191 characters of the source.
-int Pop3Client::ExtractHeaderField(const char* source, const char* name, char* output)
-{
+int Pop3Client::ExtractHeaderField(const char* source, const char* name, char* output) {
     char key[kLineSize];
     wsprintfA(key, "\r\n%s", TextOrEmpty(name));
     key[kKeyLength] = '\0';
@@ -162,7 +144,6 @@ int Pop3Client::ExtractHeaderField(const char* source, const char* name, char* o
     size_t length = strnlen(text, sizeof copy - 1);
     std::memcpy(copy, text, length);
     copy[length] = '\0';
-    if (output != nullptr)
-        wsprintfA(output, "%s", FieldValue(copy, key));
+    if (output != nullptr) wsprintfA(output, "%s", FieldValue(copy, key));
     return 1;
 }

@@ -23,8 +23,7 @@ void CopyCut(char* destination, size_t size, const char* text) {
 
 }  // namespace
 
-ProfileStore::ProfileStore()
-    : currentDirectory_(), filePath_(), fileName_(), section_() {}
+ProfileStore::ProfileStore() : currentDirectory_(), filePath_(), fileName_(), section_() {}
 
 ProfileStore::~ProfileStore() {}
 

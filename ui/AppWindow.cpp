@@ -16,12 +16,17 @@ void CopyBounded(char* destination, const char* source, std::size_t size) {
     destination[length] = '\0';
 }
 
-int UseDefaultIfNegative(int value) { return value < 0 ? CW_USEDEFAULT : value; }
+int UseDefaultIfNegative(int value) {
+    return value < 0 ? CW_USEDEFAULT : value;
+}
 
 }  // namespace
 
 AppWindow::AppWindow()
-    : instance_(nullptr), window_(nullptr), parent_(nullptr), accelerators_(nullptr),
+    : instance_(nullptr),
+      window_(nullptr),
+      parent_(nullptr),
+      accelerators_(nullptr),
       font_(nullptr) {
     className_[0] = '\0';
     title_[0] = '\0';
@@ -67,8 +72,8 @@ ATOM AppWindow::RegisterWindowClass(WORD iconId, WORD smallIconId, WORD menuId, 
     return RegisterClassExA(&windowClass);
 }
 
-HWND AppWindow::Create(DWORD exStyle, DWORD style, int x, int y, int width, int height,
-                       HWND parent, int showCommand) {
+HWND AppWindow::Create(DWORD exStyle, DWORD style, int x, int y, int width, int height, HWND parent,
+                       int showCommand) {
     if (!instance_) return window_;
     parent_ = parent;
     x = UseDefaultIfNegative(x);

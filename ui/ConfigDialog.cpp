@@ -8,14 +8,18 @@ namespace {
 // One work buffer carries each value between the settings and the edits.
 const int kWorkSize = 1024;
 
-void ShowText(HWND dialog, int id, const char* text) { SetWindowTextA(GetDlgItem(dialog, id), text); }
+void ShowText(HWND dialog, int id, const char* text) {
+    SetWindowTextA(GetDlgItem(dialog, id), text);
+}
 
 void ShowNumber(HWND dialog, int id, int number, char* work) {
     wsprintfA(work, "%d", number);
     ShowText(dialog, id, work);
 }
 
-void ReadEdit(HWND dialog, int id, char* work) { GetWindowTextA(GetDlgItem(dialog, id), work, kWorkSize); }
+void ReadEdit(HWND dialog, int id, char* work) {
+    GetWindowTextA(GetDlgItem(dialog, id), work, kWorkSize);
+}
 
 void ShowSettings(HWND dialog) {
     char work[kWorkSize];

@@ -22,7 +22,8 @@ bool StartGtk() {
 // DialogBoxParamA (USER32)
 // A missing template fails with -1 before anything is shown; EndDialog during
 // WM_INITDIALOG returns without showing the dialog.
-INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM param) {
+INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure,
+                        LPARAM param) {
     assert(owner == nullptr && "DialogBoxParamA: owner windows are not provided");
     const layer::DialogTemplate* dialogTemplate = layer::FindDialogTemplate(templateName);
     if (owner || !dialogTemplate || !procedure) return -1;
@@ -94,6 +95,8 @@ bool DialogHasEnded(HWND dialog, INT_PTR* result) {
     return session->Ended();
 }
 
-void CloseDialogWithoutDisplay(HWND dialog) { delete DialogSession::FromHandle(dialog); }
+void CloseDialogWithoutDisplay(HWND dialog) {
+    delete DialogSession::FromHandle(dialog);
+}
 
 }  // namespace layer

@@ -14,7 +14,8 @@ const DWORD kCommonStyles = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP;
 const DWORD kButtonStyles = kCommonStyles | BS_DEFPUSHBUTTON;
 const DWORD kEditStyles = kCommonStyles | WS_BORDER | ES_RIGHT | ES_PASSWORD | ES_AUTOHSCROLL;
 const DWORD kStaticStyles = kCommonStyles;
-const DWORD kFrameStyles = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
+const DWORD kFrameStyles =
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT;
 
 const char kStyleClass[] = "letterglass-dialog";
 
@@ -23,14 +24,19 @@ const char kStyleClass[] = "letterglass-dialog";
 std::string StyleSheet(const DialogFont& font) {
     const std::string size = std::to_string(font.PixelSize()) + "px";
     return ".letterglass-dialog, .letterglass-dialog * { font-family: \"" + font.Family() +
-           "\"; font-size: " + size + "; }\n"
-           ".letterglass-dialog .letterglass-client entry { min-height: 0; min-width: 0; padding: 0 2px;"
+           "\"; font-size: " + size +
+           "; }\n"
+           ".letterglass-dialog .letterglass-client entry { min-height: 0; min-width: 0; padding: "
+           "0 2px;"
            " border-radius: 0; }\n"
-           ".letterglass-dialog .letterglass-client button { min-height: 0; min-width: 0; padding: 0;"
+           ".letterglass-dialog .letterglass-client button { min-height: 0; min-width: 0; padding: "
+           "0;"
            " border-radius: 0; }\n";
 }
 
-bool IsPushButton(const DialogItemTemplate& item) { return item.classOrdinal == DLGCLASS_BUTTON; }
+bool IsPushButton(const DialogItemTemplate& item) {
+    return item.classOrdinal == DLGCLASS_BUTTON;
+}
 
 }  // namespace
 
@@ -43,7 +49,8 @@ GtkDialogFront::GtkDialogFront(DialogSession& session)
     gtk_style_context_add_class(gtk_widget_get_style_context(window_), kStyleClass);
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
     gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_DIALOG);
-    if (dialogTemplate.style & DS_CENTER) gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
+    if (dialogTemplate.style & DS_CENTER)
+        gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
 
     // Drawn by GTK itself, so the close box exists even without a window manager.
     GtkWidget* caption = gtk_header_bar_new();
@@ -60,7 +67,8 @@ GtkDialogFront::GtkDialogFront(DialogSession& session)
     for (int i = 0; i < session.ItemCount(); ++i) {
         const RECT rect = ItemPixels(i);
         widgets_.push_back(CreateItemWidget(i));
-        gtk_widget_set_size_request(widgets_.back(), rect.right - rect.left, rect.bottom - rect.top);
+        gtk_widget_set_size_request(widgets_.back(), rect.right - rect.left,
+                                    rect.bottom - rect.top);
         gtk_fixed_put(GTK_FIXED(fixed), widgets_.back(), rect.left, rect.top);
     }
     g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
@@ -69,15 +77,18 @@ GtkDialogFront::GtkDialogFront(DialogSession& session)
 
 GtkDialogFront::~GtkDialogFront() {
     gtk_widget_destroy(window_);
-    gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider_));
+    gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(),
+                                                 GTK_STYLE_PROVIDER(provider_));
     g_object_unref(provider_);
-    while (gtk_events_pending()) gtk_main_iteration();
+    while (gtk_events_pending())
+        gtk_main_iteration();
 }
 
 void GtkDialogFront::ApplyStyle() {
     provider_ = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider_, StyleSheet(font_).c_str(), -1, nullptr);
-    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider_),
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                              GTK_STYLE_PROVIDER(provider_),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
@@ -141,7 +152,8 @@ void GtkDialogFront::RunModal() {
     // showing, GTK does not pick a widget of its own.
     MoveFocus(false);
     gtk_widget_show_all(window_);
-    while (!session_.Ended()) gtk_main_iteration();
+    while (!session_.Ended())
+        gtk_main_iteration();
 }
 
 int GtkDialogFront::FocusedIndex() const {
@@ -195,7 +207,8 @@ gboolean GtkDialogFront::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer sel
         case GDK_KEY_Tab:
         case GDK_KEY_KP_Tab:
         case GDK_KEY_ISO_Left_Tab:
-            front->MoveFocus(event->keyval == GDK_KEY_ISO_Left_Tab || (event->state & GDK_SHIFT_MASK));
+            front->MoveFocus(event->keyval == GDK_KEY_ISO_Left_Tab ||
+                             (event->state & GDK_SHIFT_MASK));
             return TRUE;
         default:
             return FALSE;

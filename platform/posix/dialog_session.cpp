@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace layer {
 
 namespace {
@@ -19,7 +18,8 @@ DialogSession::DialogSession(const DialogTemplate& dialogTemplate, DLGPROC proce
       procedure_(procedure),
       param_(param),
       slots_(static_cast<size_t>(dialogTemplate.itemCount)) {
-    for (int i = 0; i < dialogTemplate.itemCount; ++i) texts_.push_back(dialogTemplate.items[i].text);
+    for (int i = 0; i < dialogTemplate.itemCount; ++i)
+        texts_.push_back(dialogTemplate.items[i].text);
     OpenSessions().push_back(this);
 }
 
@@ -45,7 +45,9 @@ DialogSession* DialogSession::FromItem(HWND item, int* index) {
     return nullptr;
 }
 
-HWND DialogSession::Handle() { return reinterpret_cast<HWND>(&self_); }
+HWND DialogSession::Handle() {
+    return reinterpret_cast<HWND>(&self_);
+}
 
 HWND DialogSession::ItemHandle(int index) {
     return reinterpret_cast<HWND>(&slots_[static_cast<size_t>(index)]);

@@ -16,7 +16,16 @@ const DialogItemTemplate kConfigItems[] = {
 #undef DIALOG_CONTROL
 
 #define DIALOG_FRAME(id, style, x, y, cx, cy, title, points, face) \
-    {id, style, x, y, cx, cy, title, points, face, kConfigItems,  \
+    {id,                                                           \
+     style,                                                        \
+     x,                                                            \
+     y,                                                            \
+     cx,                                                           \
+     cy,                                                           \
+     title,                                                        \
+     points,                                                       \
+     face,                                                         \
+     kConfigItems,                                                 \
      static_cast<int>(sizeof kConfigItems / sizeof kConfigItems[0])},
 #define DIALOG_CONTROL(...)
 const DialogTemplate kTemplates[] = {

@@ -16,9 +16,14 @@ namespace {
 // continuation bytes that follow it, so a stray byte is one on its own.
 size_t SequenceLength(const char* text, size_t available) {
     const unsigned char lead = static_cast<unsigned char>(*text);
-    const size_t wanted = lead >= 0xF8 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const size_t wanted = lead >= 0xF8   ? 1
+                          : lead >= 0xF0 ? 4
+                          : lead >= 0xE0 ? 3
+                          : lead >= 0xC0 ? 2
+                                         : 1;
     size_t length = 1;
-    while (length < wanted && length < available && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+    while (length < wanted && length < available &&
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
         ++length;
     return length;
 }
@@ -30,11 +35,11 @@ struct ExtraByte {
     const char* utf8;
 };
 const ExtraByte kExtraBytes[] = {
-    {0x80, "\xC2\x80"},          // U+0080
-    {0xA0, "\xEF\xA3\xB0"},      // U+F8F0
-    {0xFD, "\xEF\xA3\xB1"},      // U+F8F1
-    {0xFE, "\xEF\xA3\xB2"},      // U+F8F2
-    {0xFF, "\xEF\xA3\xB3"},      // U+F8F3
+    {0x80, "\xC2\x80"},      // U+0080
+    {0xA0, "\xEF\xA3\xB0"},  // U+F8F0
+    {0xFD, "\xEF\xA3\xB1"},  // U+F8F1
+    {0xFE, "\xEF\xA3\xB2"},  // U+F8F2
+    {0xFF, "\xEF\xA3\xB3"},  // U+F8F3
 };
 
 // A byte that starts no character: one of Windows' extra single bytes, or its

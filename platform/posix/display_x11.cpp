@@ -29,7 +29,8 @@ const int kDefaultCellHeight = 16;
 const size_t kPointsPerRequest = 4096;
 
 LPARAM PointParam(int x, int y) {
-    return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) | static_cast<UINT_PTR>(x & 0xFFFF));
+    return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) |
+                               static_cast<UINT_PTR>(x & 0xFFFF));
 }
 
 XRenderColor RenderColor(COLORREF color) {
@@ -77,7 +78,8 @@ public:
     std::uint64_t Now() override {
         timespec now = {};
         clock_gettime(CLOCK_MONOTONIC, &now);
-        return static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+        return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+               static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
     }
 
     // Blocks in poll() on the X connection and the wake-up pipe; ReadInput has
@@ -106,18 +108,22 @@ public:
 
     // A WS_EX_TOPMOST window is override-redirect: no window manager moves,
     // decorates or lowers it.
-    bool CreateNativeWindow(HWND hwnd, const RECT& rect, COLORREF background, bool topmost) override {
+    bool CreateNativeWindow(HWND hwnd, const RECT& rect, COLORREF background,
+                            bool topmost) override {
         if (!Connect()) return false;
         XSetWindowAttributes attributes = {};
         attributes.background_pixel = Pixel(background);
         attributes.override_redirect = topmost ? True : False;
         attributes.event_mask = StructureNotifyMask | PointerMotionMask | ButtonPressMask;
         attributes.cursor = cursorHidden_ ? BlankCursor() : None;
-        const unsigned int width = rect.right > rect.left ? static_cast<unsigned int>(rect.right - rect.left) : 1;
-        const unsigned int height = rect.bottom > rect.top ? static_cast<unsigned int>(rect.bottom - rect.top) : 1;
-        const Window window = XCreateWindow(
-            display_, RootWindow(display_, screen_), rect.left, rect.top, width, height, 0, CopyFromParent,
-            InputOutput, CopyFromParent, CWBackPixel | CWOverrideRedirect | CWEventMask | CWCursor, &attributes);
+        const unsigned int width =
+            rect.right > rect.left ? static_cast<unsigned int>(rect.right - rect.left) : 1;
+        const unsigned int height =
+            rect.bottom > rect.top ? static_cast<unsigned int>(rect.bottom - rect.top) : 1;
+        const Window window =
+            XCreateWindow(display_, RootWindow(display_, screen_), rect.left, rect.top, width,
+                          height, 0, CopyFromParent, InputOutput, CopyFromParent,
+                          CWBackPixel | CWOverrideRedirect | CWEventMask | CWCursor, &attributes);
         windows_[hwnd] = Native{window, XCreateGC(display_, window, 0, nullptr), nullptr,
                                 static_cast<int>(width), static_cast<int>(height)};
         return true;
@@ -156,7 +162,9 @@ public:
         XFlush(display_);
     }
 
-    void PrepareFont(HFONT font, const layer::FontRequest& request) override { Realise(font, request); }
+    void PrepareFont(HFONT font, const layer::FontRequest& request) override {
+        Realise(font, request);
+    }
 
     void ForgetFont(HFONT font) override {
         auto found = fonts_.find(font);
@@ -193,8 +201,8 @@ public:
         std::vector<XPoint> points = LinePoints(from, to);
         for (size_t start = 0; start < points.size(); start += kPointsPerRequest) {
             const size_t count = std::min(kPointsPerRequest, points.size() - start);
-            XDrawPoints(display_, native->window, native->gc, &points[start], static_cast<int>(count),
-                        CoordModeOrigin);
+            XDrawPoints(display_, native->window, native->gc, &points[start],
+                        static_cast<int>(count), CoordModeOrigin);
         }
     }
 
@@ -204,7 +212,8 @@ public:
 
     void Disconnect() {
         if (!display_ || !windows_.empty()) return;
-        for (auto& entry : fonts_) XftFontClose(display_, entry.second);
+        for (auto& entry : fonts_)
+            XftFontClose(display_, entry.second);
         fonts_.clear();
         if (blankCursor_ != None) XFreeCursor(display_, blankCursor_);
         blankCursor_ = None;
@@ -272,7 +281,8 @@ private:
         if (!hwnd) return;
         switch (event.type) {
             case MotionNotify:
-                layer::PostInputMessage(hwnd, WM_MOUSEMOVE, 0, PointParam(event.xmotion.x, event.xmotion.y));
+                layer::PostInputMessage(hwnd, WM_MOUSEMOVE, 0,
+                                        PointParam(event.xmotion.x, event.xmotion.y));
                 break;
             case ButtonPress:
                 if (event.xbutton.button == Button1)
@@ -296,7 +306,8 @@ private:
         Window child = 0;
         int rootX = 0, rootY = 0, x = 0, y = 0;
         unsigned int mask = 0;
-        if (!XQueryPointer(display_, native->window, &root, &child, &rootX, &rootY, &x, &y, &mask)) return;
+        if (!XQueryPointer(display_, native->window, &root, &child, &rootX, &rootY, &x, &y, &mask))
+            return;
         if (x >= 0 && y >= 0 && x < native->width && y < native->height)
             layer::PostInputMessage(hwnd, WM_MOUSEMOVE, 0, PointParam(x, y));
     }
@@ -314,13 +325,14 @@ private:
     XftColor AllocColor(COLORREF color) {
         XftColor result = {};
         const XRenderColor render = RenderColor(color);
-        XftColorAllocValue(display_, DefaultVisual(display_, screen_), DefaultColormap(display_, screen_),
-                           &render, &result);
+        XftColorAllocValue(display_, DefaultVisual(display_, screen_),
+                           DefaultColormap(display_, screen_), &render, &result);
         return result;
     }
 
     void FreeColor(XftColor* color) {
-        XftColorFree(display_, DefaultVisual(display_, screen_), DefaultColormap(display_, screen_), color);
+        XftColorFree(display_, DefaultVisual(display_, screen_), DefaultColormap(display_, screen_),
+                     color);
     }
 
     unsigned long Pixel(COLORREF color) {
@@ -342,11 +354,13 @@ private:
     }
 
     // Fontconfig's choice for a candidate pattern, at an em size in pixels.
-    XftFont* OpenCandidate(const char* candidate, const layer::FontRequest& request, double pixelSize) {
+    XftFont* OpenCandidate(const char* candidate, const layer::FontRequest& request,
+                           double pixelSize) {
         FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(candidate));
         if (!pattern) return nullptr;
         FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
-        FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(request.weight > 0 ? request.weight : 400));
+        FcPatternAddInteger(pattern, FC_WEIGHT,
+                            FcWeightFromOpenType(request.weight > 0 ? request.weight : 400));
         FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcResult result = FcResultNoMatch;
         FcPattern* match = XftFontMatch(display_, screen_, pattern, &result);
@@ -386,7 +400,8 @@ private:
             if (request.height < 0)
                 chosen = OpenCandidate(candidate, request, -request.height);
             else
-                chosen = OpenForCell(candidate, request, request.height ? request.height : kDefaultCellHeight);
+                chosen = OpenForCell(candidate, request,
+                                     request.height ? request.height : kDefaultCellHeight);
             if (chosen && CoversJapanese(chosen) && FixedPitch(chosen)) break;
         }
         if (chosen) fonts_[font] = chosen;
@@ -408,14 +423,24 @@ X11Display x11Display;
 
 namespace layer {
 
-DisplayBackend& X11Screen() { return x11Display; }
+DisplayBackend& X11Screen() {
+    return x11Display;
+}
 
-void X11Disconnect() { x11Display.Disconnect(); }
+void X11Disconnect() {
+    x11Display.Disconnect();
+}
 
-void X11Sync() { x11Display.Sync(); }
+void X11Sync() {
+    x11Display.Sync();
+}
 
-unsigned long X11WindowId(HWND hwnd) { return x11Display.WindowId(hwnd); }
+unsigned long X11WindowId(HWND hwnd) {
+    return x11Display.WindowId(hwnd);
+}
 
-bool X11FontFactsOf(HFONT font, X11FontFacts* facts) { return x11Display.FontFacts(font, facts); }
+bool X11FontFactsOf(HFONT font, X11FontFacts* facts) {
+    return x11Display.FontFacts(font, facts);
+}
 
 }  // namespace layer

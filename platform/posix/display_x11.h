@@ -25,8 +25,8 @@ struct X11FontFacts {
     int ascent;
     int descent;
     std::string family;
-    int spacing;      // fontconfig's FC_SPACING: 100 mono, 90 dual (CJK)
-    bool japanese;    // covers hiragana and kanji
+    int spacing;    // fontconfig's FC_SPACING: 100 mono, 90 dual (CJK)
+    bool japanese;  // covers hiragana and kanji
 };
 bool X11FontFactsOf(HFONT font, X11FontFacts* facts);
 

@@ -38,8 +38,12 @@ HDC GetDC(HWND hwnd) {
     if (!layer::IsLiveWindow(hwnd)) return nullptr;
     const UINT_PTR handle = nextContext;
     nextContext += 4;
-    contexts[handle] = DeviceContext{hwnd, RGB(255, 255, 255), RGB(0, 0, 0), GetStockObject(SYSTEM_FONT),
-                                     GetStockObject(BLACK_PEN), POINT{0, 0}};
+    contexts[handle] = DeviceContext{hwnd,
+                                     RGB(255, 255, 255),
+                                     RGB(0, 0, 0),
+                                     GetStockObject(SYSTEM_FONT),
+                                     GetStockObject(BLACK_PEN),
+                                     POINT{0, 0}};
     if (RecordingLog* log = layer::ActiveRecordingLog()) {
         ++log->getDCCalls;
         ++log->openDCs;
@@ -115,8 +119,8 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     const layer::FontRequest* request = layer::FontInfo(context->font);
     const std::string utf8 = layer::Cp932ToUtf8(bytes.data(), length);
     if (request && !utf8.empty())
-        layer::CurrentDisplay().DrawText(context->hwnd, static_cast<HFONT>(context->font), *request, x, y,
-                                         utf8, context->textColor, context->backColor);
+        layer::CurrentDisplay().DrawText(context->hwnd, static_cast<HFONT>(context->font), *request,
+                                         x, y, utf8, context->textColor, context->backColor);
     return TRUE;
 }
 

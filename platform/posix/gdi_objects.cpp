@@ -101,15 +101,18 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH* brush) {
 // Windows face names name no font here: a Shift_JIS fixed-pitch request gets
 // the fixed-pitch Japanese font, sized so that a positive height is the cell
 // height (ascent + descent) and a negative one the em size. Upright text only.
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
-                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                  DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
-                  LPCSTR faceName) {
-    assert(width == 0 && escapement == 0 && orientation == 0 && "CreateFontA: upright, natural width only");
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName) {
+    assert(width == 0 && escapement == 0 && orientation == 0 &&
+           "CreateFontA: upright, natural width only");
     assert(!underline && !strikeOut && "CreateFontA: underline and strike-out are not implemented");
-    layer::FontRequest request{height,    width,         escapement,    orientation,
-                               weight,    italic,        underline,     strikeOut,
-                               charSet,   outPrecision,  clipPrecision, quality,
+    layer::FontRequest request{height,         width,
+                               escapement,     orientation,
+                               weight,         italic,
+                               underline,      strikeOut,
+                               charSet,        outPrecision,
+                               clipPrecision,  quality,
                                pitchAndFamily, faceName ? faceName : ""};
     HFONT font = reinterpret_cast<HFONT>(AddObject(GdiObject{Kind::Font, false, {}, request, 0}));
     if (RecordingLog* log = layer::ActiveRecordingLog())
@@ -135,7 +138,8 @@ BOOL DeleteObject(HGDIOBJ object) {
     auto found = objects.find(reinterpret_cast<UINT_PTR>(object));
     if (found == objects.end()) return FALSE;
     if (found->second.stock) return TRUE;
-    if (found->second.kind == Kind::Font) layer::CurrentDisplay().ForgetFont(static_cast<HFONT>(object));
+    if (found->second.kind == Kind::Font)
+        layer::CurrentDisplay().ForgetFont(static_cast<HFONT>(object));
     objects.erase(found);
     if (RecordingLog* log = layer::ActiveRecordingLog()) log->deletedObjects.push_back(object);
     return TRUE;

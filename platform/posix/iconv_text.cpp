@@ -4,7 +4,8 @@
 
 namespace layer {
 
-std::string ConvertText(iconv_t converter, const char* text, std::size_t length, StuckHandler onStuck) {
+std::string ConvertText(iconv_t converter, const char* text, std::size_t length,
+                        StuckHandler onStuck) {
     std::string out;
     if (converter == reinterpret_cast<iconv_t>(-1)) return out;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);

@@ -14,6 +14,7 @@ namespace layer {
 // in for the bytes there and returns how many of them to skip; 0 ends the text.
 using StuckHandler = std::size_t (*)(const char* at, std::size_t left, int error, std::string& out);
 
-std::string ConvertText(iconv_t converter, const char* text, std::size_t length, StuckHandler onStuck);
+std::string ConvertText(iconv_t converter, const char* text, std::size_t length,
+                        StuckHandler onStuck);
 
 }  // namespace layer

@@ -20,7 +20,9 @@ const size_t kFileLimit = size_t{64} << 20;
 enum class FileState { kLoaded, kMissing, kUnusable };
 
 // Windows counts Ctrl-Z, the old end-of-file mark, among the blanks.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a';
+}
 
 // Code page 932: the first byte of a double-byte character.
 bool IsLeadByte(char c) {
@@ -28,19 +30,25 @@ bool IsLeadByte(char c) {
     return (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC);
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string_view TrimLeft(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
     return text;
 }
 
 std::string_view TrimRight(std::string_view text) {
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
-std::string_view Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+std::string_view Trim(std::string_view text) {
+    return TrimRight(TrimLeft(text));
+}
 
 // Names compare case-insensitively in ASCII only; the second byte of a
 // double-byte character may look like a letter and must compare exactly.
@@ -63,7 +71,8 @@ bool NextLine(std::string_view text, size_t* pos, std::string_view* line) {
     size_t end = text.find_first_of("\r\n", *pos);
     if (end == std::string_view::npos) end = text.size();
     *line = text.substr(*pos, end - *pos);
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+        ++end;
     *pos = end + 1;
     return true;
 }
@@ -105,7 +114,8 @@ bool FindValue(std::string_view text, std::string_view section, std::string_view
 
 // One pair of matching quotes around a value is dropped.
 std::string_view Unquote(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
 }
@@ -116,7 +126,8 @@ DWORD CopyCut(std::string_view value, LPSTR buffer, DWORD size) {
     size_t limit = std::min<size_t>(value.size(), size - 1);
     size_t length = 0;
     while (length < limit && value[length] != '\0') {
-        bool pair = IsLeadByte(value[length]) && length + 1 < value.size() && value[length + 1] != '\0';
+        bool pair =
+            IsLeadByte(value[length]) && length + 1 < value.size() && value[length + 1] != '\0';
         size_t step = pair ? 2 : 1;
         if (length + step > limit) break;
         length += step;
@@ -175,7 +186,8 @@ std::string SetEntry(std::string_view text, std::string_view section, std::strin
             out.insert(insertAt, EntryLine(key, value));
             state = kDone;
         }
-        if (state == kInside && ParseEntry(line, &entryKey, &entryValue) && SameName(entryKey, key)) {
+        if (state == kInside && ParseEntry(line, &entryKey, &entryValue) &&
+            SameName(entryKey, key)) {
             out += EntryLine(entryKey, value);
             state = kDone;
             continue;
@@ -243,7 +255,8 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, L
     std::string text;
     mode_t mode = 0;
     std::string_view value;
-    if (LoadFile(fileName, &text, &mode) == FileState::kLoaded && FindValue(text, Trim(section), Trim(key), &value))
+    if (LoadFile(fileName, &text, &mode) == FileState::kLoaded &&
+        FindValue(text, Trim(section), Trim(key), &value))
         return CopyCut(Unquote(Trim(value)), buffer, size);
     return CopyCut(TrimRight(defaultText ? defaultText : ""), buffer, size);
 }
@@ -258,5 +271,7 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     mode_t mode = 0600;
     FileState state = LoadFile(fileName, &text, &mode);
     if (state == FileState::kUnusable) return FALSE;
-    return ReplaceFile(fileName, SetEntry(text, Trim(section), Trim(key), TrimLeft(value)), mode) ? TRUE : FALSE;
+    return ReplaceFile(fileName, SetEntry(text, Trim(section), Trim(key), TrimLeft(value)), mode)
+               ? TRUE
+               : FALSE;
 }

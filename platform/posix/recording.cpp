@@ -14,7 +14,8 @@ const WPARAM kLeftButtonFlag = 0x0001;   // MK_LBUTTON
 const WPARAM kRightButtonFlag = 0x0002;  // MK_RBUTTON
 
 LPARAM PointParam(int x, int y) {
-    return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) | static_cast<UINT_PTR>(x & 0xFFFF));
+    return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) |
+                               static_cast<UINT_PTR>(x & 0xFFFF));
 }
 
 class RecordingScreen : public layer::DisplayBackend {
@@ -81,7 +82,8 @@ private:
     };
 
     static bool Contains(const RECT& rect, POINT point) {
-        return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
+        return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
+               point.y < rect.bottom;
     }
 
     // The newest shown window under the pointer is the one on top.
@@ -125,7 +127,9 @@ DisplayBackend& CurrentDisplay() {
     return X11Screen();
 }
 
-RecordingLog* ActiveRecordingLog() { return recordingActive ? &recordingScreen.Log() : nullptr; }
+RecordingLog* ActiveRecordingLog() {
+    return recordingActive ? &recordingScreen.Log() : nullptr;
+}
 
 }  // namespace layer
 
@@ -141,20 +145,38 @@ void RecordingDisplay::End() {
     recordingActive = false;
 }
 
-bool RecordingDisplay::Active() { return recordingActive; }
+bool RecordingDisplay::Active() {
+    return recordingActive;
+}
 
-RecordingLog& RecordingDisplay::Log() { return recordingScreen.Log(); }
+RecordingLog& RecordingDisplay::Log() {
+    return recordingScreen.Log();
+}
 
-void RecordingDisplay::ClearLog() { recordingScreen.Log() = RecordingLog(); }
+void RecordingDisplay::ClearLog() {
+    recordingScreen.Log() = RecordingLog();
+}
 
-DWORD RecordingDisplay::Now() { return static_cast<DWORD>(recordingScreen.Now()); }
+DWORD RecordingDisplay::Now() {
+    return static_cast<DWORD>(recordingScreen.Now());
+}
 
-void RecordingDisplay::Advance(DWORD milliseconds) { recordingScreen.Advance(milliseconds); }
+void RecordingDisplay::Advance(DWORD milliseconds) {
+    recordingScreen.Advance(milliseconds);
+}
 
-void RecordingDisplay::MovePointer(int x, int y) { recordingScreen.MovePointer(x, y); }
+void RecordingDisplay::MovePointer(int x, int y) {
+    recordingScreen.MovePointer(x, y);
+}
 
-void RecordingDisplay::PressButton(int button) { recordingScreen.PressButton(button); }
+void RecordingDisplay::PressButton(int button) {
+    recordingScreen.PressButton(button);
+}
 
-int RecordingDisplay::CursorCount() { return layer::CursorCounter(); }
+int RecordingDisplay::CursorCount() {
+    return layer::CursorCounter();
+}
 
-bool RecordingDisplay::CursorHidden() { return recordingScreen.CursorHidden(); }
+bool RecordingDisplay::CursorHidden() {
+    return recordingScreen.CursorHidden();
+}

@@ -67,11 +67,11 @@ struct RecordingLog {
     std::vector<RecordedLine> lines;
     std::vector<RecordedFont> fonts;
     std::vector<RecordedTimer> timers;
-    std::vector<int> quitCodes;                      // PostQuitMessage calls
-    std::vector<RecordedMessage> defaultMessages;    // messages passed to DefWindowProcA
-    std::vector<HGDIOBJ> deletedObjects;             // DeleteObject calls that succeeded
-    std::vector<COLORREF> backColors;                // SetBkColor calls
-    std::vector<COLORREF> textColors;                // SetTextColor calls
+    std::vector<int> quitCodes;                    // PostQuitMessage calls
+    std::vector<RecordedMessage> defaultMessages;  // messages passed to DefWindowProcA
+    std::vector<HGDIOBJ> deletedObjects;           // DeleteObject calls that succeeded
+    std::vector<COLORREF> backColors;              // SetBkColor calls
+    std::vector<COLORREF> textColors;              // SetTextColor calls
     int showCursorCalls = 0;
     int getDCCalls = 0;
     int releaseDCCalls = 0;

@@ -20,7 +20,8 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCST
         std::string address = layer::Cp932ToUtf8Text(file);
         char opener[] = "xdg-open";
         char* argv[] = {opener, &address[0], nullptr};
-        const GSpawnFlags flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL);
+        const GSpawnFlags flags =
+            static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL);
         started = g_spawn_async(nullptr, argv, nullptr, flags, nullptr, nullptr, nullptr, nullptr);
     }
     return reinterpret_cast<HINSTANCE>(static_cast<UINT_PTR>(started ? 42 : SE_ERR_NOASSOC));

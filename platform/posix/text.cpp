@@ -16,7 +16,8 @@ public:
         if (length_ < kWsprintfLimit - 1) out_[length_++] = c;
     }
     void Put(const char* text) {
-        while (*text) Put(*text++);
+        while (*text)
+            Put(*text++);
     }
     // Like Windows, an output that reaches the cap reports the cap itself.
     int Finish() {
@@ -74,7 +75,9 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
 }
 
 // GetACP (KERNEL32)
-UINT GetACP() { return 932; }
+UINT GetACP() {
+    return 932;
+}
 
 // _mbcjistojms (C runtime, multibyte code page 932)
 unsigned int _mbcjistojms(unsigned int code) {

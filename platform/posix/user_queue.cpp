@@ -48,7 +48,9 @@ const int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 struct sigaction previousActions[3];
 
 MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(layer::CurrentDisplay().Now()), POINT{0, 0}};
+    return MSG{
+        hwnd,       message, wParam, lParam, static_cast<DWORD>(layer::CurrentDisplay().Now()),
+        POINT{0, 0}};
 }
 
 void OnTerminationSignal(int) {
@@ -65,7 +67,8 @@ void TakeSignals() {
     if (signalPipe[0] < 0) return;
     char bytes[16];
     while (read(signalPipe[0], bytes, sizeof bytes) > 0)
-        if (HWND hwnd = layer::FirstLiveWindow()) posted.push_back(MakeMessage(hwnd, WM_CLOSE, 0, 0));
+        if (HWND hwnd = layer::FirstLiveWindow())
+            posted.push_back(MakeMessage(hwnd, WM_CLOSE, 0, 0));
 }
 
 Timer* FindTimer(HWND hwnd, UINT_PTR id) {
@@ -107,7 +110,8 @@ bool FindMessage(MSG* msg, bool remove) {
     const std::uint64_t now = layer::CurrentDisplay().Now();
     Timer* timer = ExpiredTimer(now);
     if (!timer) return false;
-    *msg = MakeMessage(timer->hwnd, WM_TIMER, timer->id, reinterpret_cast<LPARAM>(timer->procedure));
+    *msg =
+        MakeMessage(timer->hwnd, WM_TIMER, timer->id, reinterpret_cast<LPARAM>(timer->procedure));
     if (remove) RestartTimer(timer, now);
     return true;
 }
@@ -117,7 +121,8 @@ bool WaitForWork() {
     int timeout = -1;
     if (!timers.empty()) {
         std::uint64_t next = timers.front().due;
-        for (const Timer& timer : timers) next = timer.due < next ? timer.due : next;
+        for (const Timer& timer : timers)
+            next = timer.due < next ? timer.due : next;
         const std::uint64_t now = layer::CurrentDisplay().Now();
         timeout = next <= now ? 0 : static_cast<int>(next - now);
     }
@@ -133,8 +138,8 @@ bool WaitForWork() {
 
 void RecordTimer(bool set, HWND hwnd, UINT_PTR id, UINT elapse) {
     if (RecordingLog* log = layer::ActiveRecordingLog())
-        log->timers.push_back(
-            RecordedTimer{set, hwnd, id, elapse, static_cast<DWORD>(layer::CurrentDisplay().Now())});
+        log->timers.push_back(RecordedTimer{set, hwnd, id, elapse,
+                                            static_cast<DWORD>(layer::CurrentDisplay().Now())});
 }
 
 }  // namespace
@@ -210,7 +215,9 @@ int TranslateAcceleratorA(HWND, HACCEL accelerators, LPMSG) {
 
 // TranslateMessage (USER32)
 // The screen delivers no key messages, so there is no character to make.
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 // DispatchMessageA (USER32)
 // Calls the window's procedure, or the timer's own procedure for a WM_TIMER
@@ -250,8 +257,9 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerProc) {
     assert(hwnd && "SetTimer: thread timers are not implemented");
     RecordTimer(true, hwnd, id, elapse);
     if (!layer::IsLiveWindow(hwnd)) return 0;
-    const std::uint64_t period =
-        elapse < kMinimumPeriod ? kMinimumPeriod : elapse > kMaximumPeriod ? kMaximumPeriod : elapse;
+    const std::uint64_t period = elapse < kMinimumPeriod   ? kMinimumPeriod
+                                 : elapse > kMaximumPeriod ? kMaximumPeriod
+                                                           : elapse;
     const std::uint64_t due = layer::CurrentDisplay().Now() + period;
     if (Timer* timer = FindTimer(hwnd, id))
         *timer = Timer{hwnd, id, period, timerProc, due};

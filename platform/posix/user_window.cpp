@@ -56,7 +56,8 @@ const WindowClass* FindClass(LPCSTR name) {
 
 int LiveWindowCount() {
     int count = 0;
-    for (const Window& window : windows) count += window.alive ? 1 : 0;
+    for (const Window& window : windows)
+        count += window.alive ? 1 : 0;
     return count;
 }
 
@@ -126,7 +127,9 @@ WNDPROC WindowProcedure(HWND hwnd) {
     return window ? window->procedure : nullptr;
 }
 
-bool IsLiveWindow(HWND hwnd) { return FindWindowRecord(hwnd) != nullptr; }
+bool IsLiveWindow(HWND hwnd) {
+    return FindWindowRecord(hwnd) != nullptr;
+}
 
 HWND FirstLiveWindow() {
     for (const Window& window : windows)
@@ -134,7 +137,9 @@ HWND FirstLiveWindow() {
     return nullptr;
 }
 
-int CursorCounter() { return cursorCounter; }
+int CursorCounter() {
+    return cursorCounter;
+}
 
 void ResetWindows() {
     for (const Window& window : windows)
@@ -164,8 +169,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
 // Sends WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE and WM_CREATE to the class's
 // procedure before returning; a refused creation destroys the window and
 // returns 0. A WS_EX_TOPMOST window stays above all others.
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID createParam) {
     assert(className && !IS_INTRESOURCE(className) && "class atoms are not implemented");
     const WindowClass* windowClass = FindClass(className);
@@ -178,9 +183,18 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     windows.push_back(Window{hwnd, windowClass->procedure, rect, true, false, false});
     if (LiveWindowCount() == 1) layer::WatchTerminationSignals(true);
 
-    CREATESTRUCTA create = {createParam, instance, menu, parent,
-                            rect.bottom - rect.top, rect.right - rect.left, rect.top, rect.left,
-                            static_cast<LONG>(style), windowName, className, exStyle};
+    CREATESTRUCTA create = {createParam,
+                            instance,
+                            menu,
+                            parent,
+                            rect.bottom - rect.top,
+                            rect.right - rect.left,
+                            rect.top,
+                            rect.left,
+                            static_cast<LONG>(style),
+                            windowName,
+                            className,
+                            exStyle};
     return SendCreationMessages(hwnd, &create) ? hwnd : nullptr;
 }
 
@@ -191,14 +205,17 @@ BOOL ShowWindow(HWND hwnd, int showCommand) {
     if (!window) return FALSE;
     const bool wasVisible = window->visible;
     window->visible = showCommand != SW_HIDE;
-    if (window->visible != wasVisible) layer::CurrentDisplay().ShowNativeWindow(hwnd, window->visible);
+    if (window->visible != wasVisible)
+        layer::CurrentDisplay().ShowNativeWindow(hwnd, window->visible);
     return wasVisible ? TRUE : FALSE;
 }
 
 // UpdateWindow (USER32)
 // Nothing is ever invalid: the screen repaints the window with its class
 // background by itself, and the program paints only from its timers.
-BOOL UpdateWindow(HWND hwnd) { return FindWindowRecord(hwnd) ? TRUE : FALSE; }
+BOOL UpdateWindow(HWND hwnd) {
+    return FindWindowRecord(hwnd) ? TRUE : FALSE;
+}
 
 // DestroyWindow (USER32)
 // Sends WM_DESTROY then WM_NCDESTROY, and stops the window's timers.
@@ -231,7 +248,9 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // GetDesktopWindow (USER32)
-HWND GetDesktopWindow() { return kDesktopWindow; }
+HWND GetDesktopWindow() {
+    return kDesktopWindow;
+}
 
 // GetWindowRect (USER32)
 // The desktop window's rectangle is the whole screen.
@@ -262,7 +281,9 @@ int GetSystemMetrics(int index) {
 
 // LoadIconA (USER32)
 // Icons are never drawn here; any icon loads as the same placeholder.
-HICON LoadIconA(HINSTANCE, LPCSTR) { return kIcon; }
+HICON LoadIconA(HINSTANCE, LPCSTR) {
+    return kIcon;
+}
 
 // LoadCursorA (USER32)
 // The system arrow is the screen's default pointer; the module holds no cursors.
@@ -272,7 +293,9 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 // LoadAcceleratorsA (USER32)
 // The module holds no accelerator tables.
-HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR) { return nullptr; }
+HACCEL LoadAcceleratorsA(HINSTANCE, LPCSTR) {
+    return nullptr;
+}
 
 // GetModuleHandleA (KERNEL32)
 // The program's own module only.

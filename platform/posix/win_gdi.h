@@ -30,10 +30,9 @@ struct LOGBRUSH {
 };
 
 HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
-                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                  DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
-                  LPCSTR faceName);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
 HGDIOBJ GetStockObject(int index);
 BOOL DeleteObject(HGDIOBJ object);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);

@@ -27,12 +27,8 @@ void ScriptLogin(ScriptedPop3Peer& peer, const std::string& greeting, const std:
 }
 
 const std::vector<TypedLine> kLoginLines = {
-    {60, "Client > CONNECT "},
-    {90, "Server > +OK ready "},
-    {120, "Client > USER alice"},
-    {150, "Server > +OK "},
-    {180, "Client > PASS *****"},
-    {210, "Server > +OK Logged in. "},
+    {60, "Client > CONNECT "}, {90, "Server > +OK ready "},  {120, "Client > USER alice"},
+    {150, "Server > +OK "},    {180, "Client > PASS *****"}, {210, "Server > +OK Logged in. "},
     {240, "Client > STAT  "},
 };
 
@@ -95,7 +91,7 @@ TEST(SaverCycle, RefusedConnectionStillWalksEveryStep) {
     ASSERT_NE(run.Start(), nullptr);
     ASSERT_TRUE(run.RunOneCheck());
     const std::vector<TypedLine> expected = {
-        {60, "Client > CONNECT "}, {90, "Server >  "},       {120, "Client > USER alice"},
+        {60, "Client > CONNECT "}, {90, "Server >  "},        {120, "Client > USER alice"},
         {150, "Server >  "},       {180, "Client > PASS **"}, {210, "Server >  "},
         {240, "Client > STAT  "},  {270, "Server >  "},
     };
@@ -166,11 +162,14 @@ TEST(DovecotSaverCycle, ThreeMessagesSkipTheStatReply) {
     run.WriteSettings(server.host, server.port, "trio", kDovecotPassword);
     ASSERT_NE(run.Start(), nullptr);
     ASSERT_TRUE(run.RunOneCheck());
-    const std::vector<TypedLine> expected = With(DovecotLogin("trio"), {
-        {300, "Mail Quarterly report is ready "},
-        {330, "Mail \x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9 "},  // 会議のお知らせ
-        {360, "Mail Lunch on Friday? "},
-    });
+    const std::vector<TypedLine> expected = With(
+        DovecotLogin("trio"),
+        {
+            {300, "Mail Quarterly report is ready "},
+            {330,
+             "Mail \x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9 "},  // 会議のお知らせ
+            {360, "Mail Lunch on Friday? "},
+        });
     EXPECT_EQ(run.Lines(), expected);
     EXPECT_FALSE(g_mailClient.IsOpen());
 }
@@ -190,7 +189,9 @@ TEST(DovecotSaverCycle, ReaderMailboxShowsEveryDecodedSubject) {
         {300, "Mail Quarterly report is ready "},
         // 会議のお知らせ and 来週の予定について, in Shift_JIS
         {330, "Mail \x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9 "},
-        {360, "Mail Re: \x97\x88\x8f\x54\x82\xcc\x97\x5c\x92\xe8\x82\xc9\x82\xc2\x82\xa2\x82\xc4 (draft 2) "},
+        {360,
+         "Mail Re: \x97\x88\x8f\x54\x82\xcc\x97\x5c\x92\xe8\x82\xc9\x82\xc2\x82\xa2\x82\xc4 (draft "
+         "2) "},
         {390, "Mail Last line of the header "},
         {420, "Mail  "},
         {450, "Mail Large attachment "},

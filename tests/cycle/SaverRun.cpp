@@ -17,7 +17,8 @@ SaverRun::~SaverRun() {
 
 std::string Scrambled(const std::string& password) {
     std::string out = password;
-    for (char& c : out) c = static_cast<char>(256 - static_cast<unsigned char>(c));
+    for (char& c : out)
+        c = static_cast<char>(256 - static_cast<unsigned char>(c));
     return out;
 }
 

@@ -60,7 +60,8 @@ TEST_F(SaverWindowTest, TypesOneByteper10msTickAndRestartsTheStep) {
     char body[] = "abcdefghijkl";
     ComposeDisplayLine("", body, "");
     ASSERT_EQ(g_cycle.lineLength, 12);
-    for (int tick = 1; tick <= 11; ++tick) DrawTick();
+    for (int tick = 1; tick <= 11; ++tick)
+        DrawTick();
     EXPECT_FALSE(StepTimerRestarted());
     DrawTick();
     EXPECT_TRUE(StepTimerRestarted());
@@ -88,7 +89,8 @@ TEST_F(SaverWindowTest, RowsFollowStateAndMessageIndex) {
     g_cycle.messageCount = 3;
     char body[] = "s";
     ComposeDisplayLine("Mail ", body, " ");
-    for (int i = 0; i < g_cycle.lineLength; ++i) DrawTick();
+    for (int i = 0; i < g_cycle.lineLength; ++i)
+        DrawTick();
     ASSERT_FALSE(RecordingDisplay::Log().texts.empty());
     EXPECT_EQ(RecordingDisplay::Log().texts.back().y, 270 + 30 * 2);
     EXPECT_EQ(RecordingDisplay::Log().texts.back().bytes, "Mail s ");
@@ -159,11 +161,11 @@ TEST_F(SaverWindowTest, StepTicksDuringTheWipeChangeNothing) {
 }
 
 TEST_F(SaverWindowTest, MouseMustLeaveBothColumnAndRow) {
-    Send(WM_MOUSEMOVE, 0, At(500, 400));   // the move sent when the window appears
-    Send(WM_MOUSEMOVE, 0, At(620, 400));   // horizontal only
-    Send(WM_MOUSEMOVE, 0, At(500, 100));   // vertical only
+    Send(WM_MOUSEMOVE, 0, At(500, 400));  // the move sent when the window appears
+    Send(WM_MOUSEMOVE, 0, At(620, 400));  // horizontal only
+    Send(WM_MOUSEMOVE, 0, At(500, 100));  // vertical only
     EXPECT_TRUE(RecordingDisplay::Log().quitCodes.empty());
-    Send(WM_MOUSEMOVE, 0, At(501, 401));   // diagonal
+    Send(WM_MOUSEMOVE, 0, At(501, 401));  // diagonal
     EXPECT_EQ(RecordingDisplay::Log().quitCodes, std::vector<int>{0});
 }
 
@@ -195,10 +197,12 @@ TEST_F(SaverWindowTest, ClosePathRunsTwiceHarmlessly) {
     EXPECT_FALSE(RecordingDisplay::CursorHidden());
     EXPECT_FALSE(g_mailClient.IsOpen());
     int kills = 0;
-    for (const RecordedTimer& t : RecordingDisplay::Log().timers) kills += t.set ? 0 : 1;
+    for (const RecordedTimer& t : RecordingDisplay::Log().timers)
+        kills += t.set ? 0 : 1;
     EXPECT_EQ(kills, 6);
     EXPECT_GE(RecordingDisplay::Log().quitCodes.size(), 2u);
-    for (int code : RecordingDisplay::Log().quitCodes) EXPECT_EQ(code, 0);
+    for (int code : RecordingDisplay::Log().quitCodes)
+        EXPECT_EQ(code, 0);
 }
 
 }  // namespace

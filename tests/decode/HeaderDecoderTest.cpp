@@ -28,7 +28,8 @@ struct DecodeCase {
 
 std::string Repeat(const std::string& text, std::size_t count) {
     std::string out;
-    for (std::size_t i = 0; i < count; ++i) out += text;
+    for (std::size_t i = 0; i < count; ++i)
+        out += text;
     return out;
 }
 

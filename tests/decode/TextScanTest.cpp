@@ -58,7 +58,9 @@ struct SpanCase {
     int number;        // what NumberBetween returns
 };
 
-std::string Repeat(char c, std::size_t count) { return std::string(count, c); }
+std::string Repeat(char c, std::size_t count) {
+    return std::string(count, c);
+}
 
 const std::vector<SpanCase>& SpanCases() {
     static const std::vector<SpanCase> cases = {

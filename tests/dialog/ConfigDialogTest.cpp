@@ -28,7 +28,8 @@ protected:
 
     void Open() {
         if (dialog_) layer::CloseDialogWithoutDisplay(dialog_);
-        dialog_ = layer::OpenDialogWithoutDisplay(MAKEINTRESOURCEA(IDD_CONFIG), ConfigDialogProc, 0);
+        dialog_ =
+            layer::OpenDialogWithoutDisplay(MAKEINTRESOURCEA(IDD_CONFIG), ConfigDialogProc, 0);
         ASSERT_NE(nullptr, dialog_);
     }
     std::string Shown(int id) const {
@@ -36,7 +37,9 @@ protected:
         GetWindowTextA(GetDlgItem(dialog_, id), text, sizeof text);
         return text;
     }
-    void Type(int id, const std::string& text) { SetWindowTextA(GetDlgItem(dialog_, id), text.c_str()); }
+    void Type(int id, const std::string& text) {
+        SetWindowTextA(GetDlgItem(dialog_, id), text.c_str());
+    }
     void Press(int id) { layer::PressDialogButton(dialog_, id); }
     // -1 while the dialog is still open.
     INT_PTR Result() const {
@@ -62,8 +65,9 @@ TEST_F(ConfigDialogTest, WithoutFileShowsEmptyTextsAndDefaultNumbers) {
 }
 
 TEST_F(ConfigDialogTest, ShowsStoredValuesWithPasswordUnscrambled) {
-    folder_.Put("screen.ini", "[zavuzozedi]\r\nHOST=pop.example.jp\r\nPORT=995\r\nUSER=taro\r\nPASS=" +
-                                  Scrambled("s3cret!") + "\r\nCHECK=-3\r\n");
+    folder_.Put("screen.ini",
+                "[zavuzozedi]\r\nHOST=pop.example.jp\r\nPORT=995\r\nUSER=taro\r\nPASS=" +
+                    Scrambled("s3cret!") + "\r\nCHECK=-3\r\n");
     Open();
     EXPECT_EQ("pop.example.jp", Shown(IDC_SERVER));
     EXPECT_EQ("995", Shown(IDC_PORT));
@@ -81,8 +85,10 @@ TEST_F(ConfigDialogTest, ConfirmWritesAllFiveKeysInOrder) {
     Type(IDC_CHECK, "-3");
     Press(IDOK);
     EXPECT_EQ(IDOK, Result());
-    EXPECT_EQ("[zavuzozedi]\r\nHOST=pop.example.jp\r\nPORT=8080\r\nUSER=taro\r\nPASS=\x9F\x9E\x9D\r\nCHECK=-3\r\n",
-              File());
+    EXPECT_EQ(
+        "[zavuzozedi]\r\nHOST=pop.example.jp\r\nPORT=8080\r\nUSER=taro\r\nPASS="
+        "\x9F\x9E\x9D\r\nCHECK=-3\r\n",
+        File());
 }
 
 TEST_F(ConfigDialogTest, ConfirmWithoutChangesCreatesTheDefaults) {
@@ -97,8 +103,8 @@ TEST_F(ConfigDialogTest, NumbersAreSavedAsTheirLeadingDecimal) {
         const char* saved;
     };
     const Case cases[] = {
-        {"8080x", "8080"}, {"abc", "0"},  {"", "0"},    {"-3", "-3"},  {"  42", "42"},
-        {"+7", "7"},       {"x3", "0"},   {"- 5", "0"}, {"007", "7"},  {"12 34", "12"},
+        {"8080x", "8080"}, {"abc", "0"}, {"", "0"},    {"-3", "-3"}, {"  42", "42"},
+        {"+7", "7"},       {"x3", "0"},  {"- 5", "0"}, {"007", "7"}, {"12 34", "12"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
@@ -107,8 +113,10 @@ TEST_F(ConfigDialogTest, NumbersAreSavedAsTheirLeadingDecimal) {
         Type(IDC_CHECK, c.typed);
         Press(IDOK);
         const std::string file = File();
-        EXPECT_NE(std::string::npos, file.find(std::string("\r\nPORT=") + c.saved + "\r\n")) << file;
-        EXPECT_NE(std::string::npos, file.find(std::string("\r\nCHECK=") + c.saved + "\r\n")) << file;
+        EXPECT_NE(std::string::npos, file.find(std::string("\r\nPORT=") + c.saved + "\r\n"))
+            << file;
+        EXPECT_NE(std::string::npos, file.find(std::string("\r\nCHECK=") + c.saved + "\r\n"))
+            << file;
     }
 }
 

@@ -34,7 +34,8 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) g_idle_add(RunScript, dialog);
     if (message == WM_COMMAND) {
         g_commands.push_back(LOWORD(wParam));
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam) + 10);
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+            EndDialog(dialog, LOWORD(wParam) + 10);
     }
     return 0;
 }
@@ -45,7 +46,8 @@ INT_PTR RunDialog(Script script) {
     return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_CONFIG), nullptr, Procedure, 0);
 }
 
-void Key(layer::GtkDialogFront& front, guint keyval, GdkModifierType state = static_cast<GdkModifierType>(0)) {
+void Key(layer::GtkDialogFront& front, guint keyval,
+         GdkModifierType state = static_cast<GdkModifierType>(0)) {
     GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
     event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(front.Window())));
     event->key.keyval = keyval;
@@ -56,8 +58,11 @@ void Key(layer::GtkDialogFront& front, guint keyval, GdkModifierType state = sta
 
 int FocusedId(HWND dialog, layer::GtkDialogFront& front) {
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(front.Window()));
-    for (int id : {IDOK, IDCANCEL, IDC_SERVER, IDC_PORT, IDC_USER, IDC_PASSWORD, IDC_CHECK, IDC_NOTICE})
-        if (FrontOf(dialog).ItemWidget(layer::DialogSession::FromHandle(dialog)->IndexOfId(id)) == focus) return id;
+    for (int id :
+         {IDOK, IDCANCEL, IDC_SERVER, IDC_PORT, IDC_USER, IDC_PASSWORD, IDC_CHECK, IDC_NOTICE})
+        if (FrontOf(dialog).ItemWidget(layer::DialogSession::FromHandle(dialog)->IndexOfId(id)) ==
+            focus)
+            return id;
     return focus ? -2 : -1;
 }
 
@@ -80,7 +85,8 @@ TEST_F(DialogGtkTest, WidgetsFollowTheTemplate) {
             const ExpectedControl& expected = kExpectedControls[i];
             SCOPED_TRACE(std::string("control \"") + expected.utf8 + "\"");
             GtkWidget* widget = front.ItemWidget(i);
-            const RECT rect = front.Font().ToPixels(expected.x, expected.y, expected.cx, expected.cy);
+            const RECT rect =
+                front.Font().ToPixels(expected.x, expected.y, expected.cx, expected.cy);
             GtkAllocation allocation, client;
             gtk_widget_get_allocation(widget, &allocation);
             gtk_widget_get_allocation(gtk_widget_get_parent(widget), &client);
@@ -95,7 +101,8 @@ TEST_F(DialogGtkTest, WidgetsFollowTheTemplate) {
             }
             if (expected.classOrdinal != 0x81) continue;
             ASSERT_TRUE(GTK_IS_ENTRY(widget));
-            EXPECT_EQ(expected.id != IDC_PASSWORD, gtk_entry_get_visibility(GTK_ENTRY(widget)) != FALSE);
+            EXPECT_EQ(expected.id != IDC_PASSWORD,
+                      gtk_entry_get_visibility(GTK_ENTRY(widget)) != FALSE);
             const bool right = expected.id == IDC_PORT || expected.id == IDC_CHECK;
             EXPECT_FLOAT_EQ(right ? 1.0f : 0.0f, gtk_entry_get_alignment(GTK_ENTRY(widget)));
         }
@@ -121,8 +128,9 @@ TEST_F(DialogGtkTest, TabWalksTheTabStopsInTemplateOrder) {
         Key(front, GDK_KEY_Escape);
     });
     EXPECT_EQ(IDCANCEL + 10, result);
-    const std::vector<int> expected = {IDOK,      IDCANCEL,   IDC_SERVER, IDC_PORT, IDC_USER, IDC_PASSWORD,
-                                       IDC_CHECK, IDC_NOTICE, IDOK,       IDC_NOTICE, IDC_CHECK};
+    const std::vector<int> expected = {IDOK,     IDCANCEL,     IDC_SERVER, IDC_PORT,
+                                       IDC_USER, IDC_PASSWORD, IDC_CHECK,  IDC_NOTICE,
+                                       IDOK,     IDC_NOTICE,   IDC_CHECK};
     EXPECT_EQ(expected, g_focusTrail);
     EXPECT_EQ(std::vector<int>{IDCANCEL}, g_commands);
 }
@@ -130,9 +138,11 @@ TEST_F(DialogGtkTest, TabWalksTheTabStopsInTemplateOrder) {
 // Enter in an edit presses the default button; on a focused push button, that button.
 TEST_F(DialogGtkTest, EnterPressesTheFocusedButtonOrTheDefaultOne) {
     RunDialog([](HWND dialog, layer::GtkDialogFront& front) {
-        gtk_widget_grab_focus(front.ItemWidget(layer::DialogSession::FromHandle(dialog)->IndexOfId(IDC_NOTICE)));
+        gtk_widget_grab_focus(
+            front.ItemWidget(layer::DialogSession::FromHandle(dialog)->IndexOfId(IDC_NOTICE)));
         Key(front, GDK_KEY_Return);
-        gtk_widget_grab_focus(front.ItemWidget(layer::DialogSession::FromHandle(dialog)->IndexOfId(IDC_PORT)));
+        gtk_widget_grab_focus(
+            front.ItemWidget(layer::DialogSession::FromHandle(dialog)->IndexOfId(IDC_PORT)));
         Key(front, GDK_KEY_KP_Enter);
     });
     EXPECT_EQ((std::vector<int>{IDC_NOTICE, IDOK}), g_commands);

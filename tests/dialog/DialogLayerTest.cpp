@@ -20,7 +20,9 @@
 
 namespace {
 
-INT_PTR CALLBACK Silent(HWND, UINT, WPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK Silent(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
 struct Recorded {
     UINT message;
@@ -37,7 +39,8 @@ INT_PTR CALLBACK Recording(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
 class OpenDialog {
 public:
     explicit OpenDialog(DLGPROC procedure = Silent, LPARAM param = 0)
-        : handle_(layer::OpenDialogWithoutDisplay(MAKEINTRESOURCEA(IDD_CONFIG), procedure, param)) {}
+        : handle_(layer::OpenDialogWithoutDisplay(MAKEINTRESOURCEA(IDD_CONFIG), procedure, param)) {
+    }
     ~OpenDialog() { layer::CloseDialogWithoutDisplay(handle_); }
     OpenDialog(const OpenDialog&) = delete;
     OpenDialog& operator=(const OpenDialog&) = delete;
@@ -98,13 +101,15 @@ TEST(DialogLayerTest, ButtonsSendCommandWithTheirIdAndHandle) {
 
 TEST(DialogLayerTest, ControlsAreFoundByIdAndLabelsKeepTheirTexts) {
     OpenDialog dialog;
-    const int ids[] = {IDOK, IDCANCEL, IDC_SERVER, IDC_PORT, IDC_USER, IDC_PASSWORD, IDC_CHECK, IDC_NOTICE};
+    const int ids[] = {IDOK,     IDCANCEL,     IDC_SERVER, IDC_PORT,
+                       IDC_USER, IDC_PASSWORD, IDC_CHECK,  IDC_NOTICE};
     std::vector<HWND> seen;
     for (int id : ids) {
         SCOPED_TRACE(id);
         HWND item = dialog.Item(id);
         ASSERT_NE(nullptr, item);
-        for (HWND other : seen) EXPECT_NE(other, item);
+        for (HWND other : seen)
+            EXPECT_NE(other, item);
         seen.push_back(item);
     }
     EXPECT_EQ(nullptr, dialog.Item(1005));
@@ -120,17 +125,23 @@ TEST(DialogLayerTest, ControlsAreFoundByIdAndLabelsKeepTheirTexts) {
 TEST(DialogLayerTest, GetWindowTextCutsWithoutSplittingCharacters) {
     OpenDialog dialog;
     HWND edit = dialog.Item(IDC_USER);
-    ASSERT_TRUE(SetWindowTextA(edit, "ab\x83\x86" "c"));  // a b ユ c
+    ASSERT_TRUE(SetWindowTextA(edit,
+                               "ab\x83\x86"
+                               "c"));  // a b ユ c
     struct Case {
         int size;
         int copied;
         const char* text;
     };
     const Case cases[] = {
-        {64, 5, "ab\x83\x86" "c"},  // room to spare
-        {6, 5, "ab\x83\x86" "c"},   // exactly fits
-        {5, 4, "ab\x83\x86"},       // one short
-        {4, 2, "ab"},               // the double-byte character would be split
+        {64, 5,
+         "ab\x83\x86"
+         "c"},  // room to spare
+        {6, 5,
+         "ab\x83\x86"
+         "c"},                 // exactly fits
+        {5, 4, "ab\x83\x86"},  // one short
+        {4, 2, "ab"},          // the double-byte character would be split
         {1, 0, ""},
     };
     for (const Case& c : cases) {
@@ -159,7 +170,8 @@ TEST(DialogLayerTest, TextsCrossBetweenCodePage932AndUtf8) {
         {"a trail byte that is a backslash", "\x95\x5C", "\x95\x5C"},
         {"a lead byte without its trail byte", "a\x81 b", "a\x81\x45 b"},  // U+30FB, then the blank
         {"a lead byte cut off at the end", "ab\x83", "ab\x81\x45"},
-        {"single bytes Windows maps to private characters", "\x80\xA0\xFD\xFE\xFF", "\x80\xA0\xFD\xFE\xFF"},
+        {"single bytes Windows maps to private characters", "\x80\xA0\xFD\xFE\xFF",
+         "\x80\xA0\xFD\xFE\xFF"},
         {"empty", "", ""},
     };
     OpenDialog dialog;
@@ -172,8 +184,9 @@ TEST(DialogLayerTest, TextsCrossBetweenCodePage932AndUtf8) {
     }
     EXPECT_TRUE(SetWindowTextA(dialog.Item(IDC_SERVER), nullptr));
     EXPECT_FALSE(SetWindowTextA(nullptr, "x"));
-    EXPECT_EQ("?", layer::Utf8ToCp932("\xE2\x82\xAC"));    // the euro sign is not in the code page
-    EXPECT_EQ("a?b", layer::Utf8ToCp932("a\xFF" "b"));  // not UTF-8
+    EXPECT_EQ("?", layer::Utf8ToCp932("\xE2\x82\xAC"));  // the euro sign is not in the code page
+    EXPECT_EQ("a?b", layer::Utf8ToCp932("a\xFF"
+                                        "b"));  // not UTF-8
 }
 
 TEST(DialogLayerTest, EndDialogRecordsTheResultOnlyForOpenDialogs) {
@@ -215,8 +228,8 @@ TEST(DialogFontTest, KeepsAnInstalledJapaneseFace) {
 
 TEST(ShellExecuteTest, OpenReturnsWhileTheOpenerIsStillRunning) {
     FakeOpener opener;
-    const auto result = reinterpret_cast<UINT_PTR>(
-        ShellExecuteA(nullptr, "open", "/usr/share/doc/\x83\x8C\x83^\x81[.html", nullptr, nullptr, SW_SHOW));
+    const auto result = reinterpret_cast<UINT_PTR>(ShellExecuteA(
+        nullptr, "open", "/usr/share/doc/\x83\x8C\x83^\x81[.html", nullptr, nullptr, SW_SHOW));
     EXPECT_GT(result, 32u);
     EXPECT_FALSE(opener.Recorded()) << "ShellExecuteA waited for the opener";
     EXPECT_EQ("/usr/share/doc/レター.html", opener.ReleaseAndRead());

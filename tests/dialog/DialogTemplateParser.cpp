@@ -80,7 +80,8 @@ bool ParseDialogTemplate(const std::vector<unsigned char>& bytes, ParsedDialog* 
     uint16_t count = 0, ordinal = 0;
     std::u16string name;
     if (!in.Dword(&dialog->style) || !in.Dword(&dialog->exStyle) || !in.Word(&count) ||
-        !in.Short(&dialog->x) || !in.Short(&dialog->y) || !in.Short(&dialog->cx) || !in.Short(&dialog->cy))
+        !in.Short(&dialog->x) || !in.Short(&dialog->y) || !in.Short(&dialog->cx) ||
+        !in.Short(&dialog->cy))
         return false;
     // An extended template starts with the version 1 and the signature 0xFFFF.
     if ((dialog->style & 0xFFFF0000u) == 0xFFFF0000u) return false;

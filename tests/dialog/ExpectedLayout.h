@@ -14,7 +14,8 @@ struct ExpectedControl {
     int16_t x, y, cx, cy;
 };
 
-const uint32_t kExpectedDialogStyle = 0x80C808C0;  // popup, caption, system menu, modal frame, centred, font
+const uint32_t kExpectedDialogStyle =
+    0x80C808C0;  // popup, caption, system menu, modal frame, centred, font
 const int kExpectedDialogSize[4] = {0, 0, 150, 143};
 const char kExpectedTitle[] = "Inkwheel";
 const int kExpectedPointSize = 11;
@@ -37,9 +38,13 @@ const ExpectedControl kExpectedControls[] = {
     {65535, 0x82, "\x83p\x83X\x83\x8F\x81[\x83h", "パスワード", kLabel, 25, 55, 32, 8},
     {1002, 0x81, "", "", kEdit, 60, 40, 70, 14},
     {1003, 0x81, "", "", kEdit | 0x0020, 60, 55, 70, 14},  // password
-    {65535, 0x82, "\x83`\x83" "F\x83" "b\x83N\x8A\xD4\x8Au", "チェック間隔", kLabel, 20, 79, 37, 8},
+    {65535, 0x82,
+     "\x83`\x83"
+     "F\x83"
+     "b\x83N\x8A\xD4\x8Au",
+     "チェック間隔", kLabel, 20, 79, 37, 8},
     {1004, 0x81, "", "", kEdit | 0x0002, 60, 79, 35, 14},  // right-aligned
     {65535, 0x82, "\x81~ 20 Sec.", "× 20 Sec.", kLabel, 100, 85, 50, 8},
-    {1006, 0x80, "\x90\xA7\x8D\xEC: Letterglass \x8AJ\x94\xAD\x83`\x81[\x83\x80", "制作: Letterglass 開発チーム",
-     kButton, 5, 125, 140, 14},
+    {1006, 0x80, "\x90\xA7\x8D\xEC: Letterglass \x8AJ\x94\xAD\x83`\x81[\x83\x80",
+     "制作: Letterglass 開発チーム", kButton, 5, 125, 140, 14},
 };

@@ -17,17 +17,23 @@ class FakeOpener {
 public:
     FakeOpener() : previousPath_(std::getenv("PATH") ? std::getenv("PATH") : "") {
         static int counter = 0;
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("letterglass-opener-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+        folder_ =
+            std::filesystem::temp_directory_path() /
+            ("letterglass-opener-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
         std::filesystem::create_directories(folder_);
         const std::filesystem::path script = folder_ / "xdg-open";
         std::ofstream(script) << "#!/bin/sh\n"
                                  "i=0\n"
-                                 "while [ ! -e '" << ReleaseFile().string() << "' ] && [ $i -lt 200 ]; do\n"
+                                 "while [ ! -e '"
+                              << ReleaseFile().string()
+                              << "' ] && [ $i -lt 200 ]; do\n"
                                  "  sleep 0.05; i=$((i+1))\n"
                                  "done\n"
-                                 "printf '%s' \"$1\" > '" << LogFile().string() << ".part'\n"
-                                 "mv '" << LogFile().string() << ".part' '" << LogFile().string() << "'\n";
+                                 "printf '%s' \"$1\" > '"
+                              << LogFile().string()
+                              << ".part'\n"
+                                 "mv '"
+                              << LogFile().string() << ".part' '" << LogFile().string() << "'\n";
         ::chmod(script.c_str(), 0755);
         ::setenv("PATH", (folder_.string() + ":" + previousPath_).c_str(), 1);
     }
@@ -45,7 +51,8 @@ public:
     // Lets the opener finish and returns what it recorded ("" after ten seconds).
     std::string ReleaseAndRead() {
         std::ofstream(ReleaseFile()) << "go";
-        for (int i = 0; i < 500 && !Recorded(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        for (int i = 0; i < 500 && !Recorded(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         std::ifstream in(LogFile(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

@@ -11,7 +11,9 @@
 
 namespace {
 
-std::u16string Ascii(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
+std::u16string Ascii(const char* text) {
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
 
 class CompiledResourceTest : public ::testing::Test {
 protected:
@@ -82,7 +84,8 @@ TEST_F(CompiledResourceTest, IconHasSixteenThirtyTwoAndFortyEightPixelImages) {
         EXPECT_EQ(sizes[i], entry[1]);
         EXPECT_EQ(32, entry[6] | entry[7] << 8);  // bits per pixel
         std::vector<unsigned char> image;
-        EXPECT_TRUE(LoadCompiledResource(kResourceIcon, entry[12] | entry[13] << 8, &image, &language));
+        EXPECT_TRUE(
+            LoadCompiledResource(kResourceIcon, entry[12] | entry[13] << 8, &image, &language));
         EXPECT_EQ(static_cast<size_t>(entry[8] | entry[9] << 8 | entry[10] << 16), image.size());
     }
 }
@@ -94,20 +97,24 @@ TEST_F(CompiledResourceTest, VersionRecordNamesProgramVersionAndMakers) {
     std::u16string text;
     for (size_t i = 0; i + 1 < version.size(); i += 2)
         text.push_back(static_cast<char16_t>(version[i] | version[i + 1] << 8));
-    const char* const values[] = {"ProductName", "Letterglass", "FileVersion", "1.0.0",
-                                  "CompanyName", "The Letterglass developers"};
-    for (const char* value : values) EXPECT_NE(std::u16string::npos, text.find(Ascii(value))) << value;
+    const char* const values[] = {"ProductName", "Letterglass", "FileVersion",
+                                  "1.0.0",       "CompanyName", "The Letterglass developers"};
+    for (const char* value : values)
+        EXPECT_NE(std::u16string::npos, text.find(Ascii(value))) << value;
 }
 
 // Malformed templates are refused rather than read past their end.
 TEST(DialogTemplateParserTest, RefusesTruncatedAndExtendedTemplates) {
     std::vector<unsigned char> bytes;
     uint16_t language = 0;
-    if (!LoadCompiledResource(kResourceDialog, 101, &bytes, &language)) GTEST_SKIP() << "no compiled dialog";
+    if (!LoadCompiledResource(kResourceDialog, 101, &bytes, &language))
+        GTEST_SKIP() << "no compiled dialog";
     ParsedDialog dialog;
     for (size_t cut : {size_t{0}, size_t{7}, size_t{18}, bytes.size() / 2, bytes.size() - 1}) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
-        EXPECT_FALSE(ParseDialogTemplate(std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(cut)), &dialog));
+        EXPECT_FALSE(ParseDialogTemplate(
+            std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(cut)),
+            &dialog));
     }
     std::vector<unsigned char> extended = bytes;
     extended[0] = 1;

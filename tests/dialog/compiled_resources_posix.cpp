@@ -17,7 +17,8 @@ const char kResFile[] = "";
 
 std::vector<unsigned char> ReadResFile() {
     std::ifstream in(kResFile, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
+                                      std::istreambuf_iterator<char>());
 }
 
 uint32_t Dword(const std::vector<unsigned char>& bytes, size_t at) {
@@ -36,14 +37,17 @@ int Ordinal(const std::vector<unsigned char>& bytes, size_t* at, size_t end) {
         *at += 4;
         return value;
     }
-    while (*at + 2 <= end && Word(bytes, *at) != 0) *at += 2;
+    while (*at + 2 <= end && Word(bytes, *at) != 0)
+        *at += 2;
     *at += 2;
     return -1;
 }
 
 }  // namespace
 
-bool CompiledResourcesAvailable() { return !ReadResFile().empty(); }
+bool CompiledResourcesAvailable() {
+    return !ReadResFile().empty();
+}
 
 bool LoadCompiledResource(int type, int id, std::vector<unsigned char>* bytes, uint16_t* language) {
     const std::vector<unsigned char> file = ReadResFile();

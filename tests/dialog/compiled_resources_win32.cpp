@@ -11,7 +11,9 @@ BOOL CALLBACK FirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR fou
 
 }  // namespace
 
-bool CompiledResourcesAvailable() { return true; }
+bool CompiledResourcesAvailable() {
+    return true;
+}
 
 bool LoadCompiledResource(int type, int id, std::vector<unsigned char>* bytes, uint16_t* language) {
     WORD found = 0xFFFF;
@@ -20,7 +22,8 @@ bool LoadCompiledResource(int type, int id, std::vector<unsigned char>* bytes, u
     if (found == 0xFFFF) return false;
     HRSRC resource = FindResourceExA(nullptr, MAKEINTRESOURCEA(type), MAKEINTRESOURCEA(id), found);
     HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    const unsigned char* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    const unsigned char* data =
+        loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
     if (!data) return false;
     bytes->assign(data, data + SizeofResource(nullptr, resource));
     *language = found;
@@ -29,8 +32,9 @@ bool LoadCompiledResource(int type, int id, std::vector<unsigned char>* bytes, u
 
 std::u16string Cp932ToUtf16(const std::string& text) {
     std::u16string wide(text.size(), u'\0');
-    const int length = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()),
-                                           reinterpret_cast<wchar_t*>(&wide[0]), static_cast<int>(wide.size()));
+    const int length =
+        MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()),
+                            reinterpret_cast<wchar_t*>(&wide[0]), static_cast<int>(wide.size()));
     wide.resize(static_cast<size_t>(length > 0 ? length : 0));
     return wide;
 }

@@ -22,8 +22,7 @@ const int kLargestFuzzedSize = 1 << 20;
 
 // Splits the input at '\x01' into the STAT, LIST and RETR replies, a field
 // name and a header text.
-std::vector<std::string> Parts(const std::uint8_t* data, std::size_t size)
-{
+std::vector<std::string> Parts(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> parts(1);
     for (std::size_t i = 0; i < size; ++i) {
         if (data[i] == 1 && parts.size() < 5)
@@ -36,25 +35,20 @@ std::vector<std::string> Parts(const std::uint8_t* data, std::size_t size)
 }
 
 // Connects the client to a server that has sent these bytes and hung up.
-bool Serve(Pop3Client& client, const std::string& bytes)
-{
+bool Serve(Pop3Client& client, const std::string& bytes) {
     int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
-        return false;
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) return false;
     bool written = write(ends[1], bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     close(ends[1]);
     Pop3ClientProbe::Adopt(client, static_cast<SOCKET>(ends[0]));
     return written;
 }
 
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
+void Check(bool condition) {
+    if (!condition) __builtin_trap();
 }
 
-void CheckField(Pop3Client& client, const char* source, const char* name)
-{
+void CheckField(Pop3Client& client, const char* source, const char* name) {
     char output[4096];
     std::memset(output, '#', sizeof output);
     Check(client.ExtractHeaderField(source, name, output) == 1);
@@ -63,18 +57,14 @@ void CheckField(Pop3Client& client, const char* source, const char* name)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size > 65536)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > 65536) return 0;
     const std::vector<std::string> parts = Parts(data, size);
     static Pop3Client client;
 
-    if (Serve(client, parts[0]))
-        client.Stat();
+    if (Serve(client, parts[0])) client.Stat();
     client.Close();
-    if (Serve(client, parts[0]))
-        client.SendUser("fuzz");
+    if (Serve(client, parts[0])) client.SendUser("fuzz");
     client.Close();
 
     const std::string listAndRetr = parts[1] + parts[2];

@@ -53,7 +53,9 @@ void CheckSpan(const std::vector<char>& text, const char* anchor, const std::str
     // The span is a piece of what the working copy holds.
     const std::string seen(text.data(), strnlen(text.data(), kScanLimit));
     if (seen.find(output.data()) == std::string::npos) std::abort();
-    if (length < HeaderDecoder::kAreaSize - 1 && number != HeaderDecoder::LeadingNumber(output.data())) std::abort();
+    if (length < HeaderDecoder::kAreaSize - 1 &&
+        number != HeaderDecoder::LeadingNumber(output.data()))
+        std::abort();
 }
 
 }  // namespace
@@ -68,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Repeating the text reaches beyond the 8191-character working copy.
     std::vector<char> text;
-    for (int i = 0; i < repeat; ++i) text.insert(text.end(), fields[0].begin(), fields[0].end());
+    for (int i = 0; i < repeat; ++i)
+        text.insert(text.end(), fields[0].begin(), fields[0].end());
     text.push_back('\0');
 
     CheckFindNth(text, fields[1], n);

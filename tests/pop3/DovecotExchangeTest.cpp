@@ -27,15 +27,15 @@ const char* const kReaderSubjects[] = {
 };
 const int kReaderCount = 6;
 
-TEST(DovecotExchange, ReadsEverySubjectAndChangesNoMessage)
-{
+TEST(DovecotExchange, ReadsEverySubjectAndChangesNoMessage) {
     DovecotServer server;
     ASSERT_TRUE(FindDovecot(server));
     const int startups = OutstandingStartups();
     {
         Pop3Client client;
         ASSERT_EQ(client.Connect(server.host.c_str(), server.port), 1);
-        EXPECT_EQ(std::strncmp(client.ReceiveBuffer(), "+OK Dovecot", 11), 0) << client.ReceiveBuffer();
+        EXPECT_EQ(std::strncmp(client.ReceiveBuffer(), "+OK Dovecot", 11), 0)
+            << client.ReceiveBuffer();
         EXPECT_EQ(client.SendUser("reader"), 1);
         EXPECT_EQ(client.SendPass(kDovecotPassword), 1) << client.ReceiveBuffer();
         ASSERT_EQ(client.Stat(), kReaderCount);
@@ -58,8 +58,7 @@ TEST(DovecotExchange, ReadsEverySubjectAndChangesNoMessage)
         << "a message was removed or changed";
 }
 
-TEST(DovecotExchange, EmptyMailboxCountsNoMessage)
-{
+TEST(DovecotExchange, EmptyMailboxCountsNoMessage) {
     DovecotServer server;
     ASSERT_TRUE(FindDovecot(server));
     Pop3Client client;
@@ -71,8 +70,7 @@ TEST(DovecotExchange, EmptyMailboxCountsNoMessage)
     EXPECT_EQ(client.Close(), 1);
 }
 
-TEST(DovecotExchange, WrongPasswordIsRefused)
-{
+TEST(DovecotExchange, WrongPasswordIsRefused) {
     DovecotServer server;
     ASSERT_TRUE(FindDovecot(server));
     Pop3Client client;

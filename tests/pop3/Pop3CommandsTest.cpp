@@ -16,19 +16,20 @@ const char kGreeting[] = "+OK scripted peer ready\r\n";
 
 // A RETR reply that is longer than its LIST size of 0 plus 128, so reading it
 // ends at once instead of after 3 seconds of silence.
-std::string RetrReply(const std::string& headerLines)
-{
-    return "+OK message follows\r\n" + headerLines + "\r\n\r\n" + std::string(160, 'b') + "\r\n.\r\n";
+std::string RetrReply(const std::string& headerLines) {
+    return "+OK message follows\r\n" + headerLines + "\r\n\r\n" + std::string(160, 'b') +
+           "\r\n.\r\n";
 }
 
 class Pop3CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override { startups_ = OutstandingStartups(); }
-    void TearDown() override { EXPECT_EQ(OutstandingStartups(), startups_) << "start-ups not paired"; }
+    void TearDown() override {
+        EXPECT_EQ(OutstandingStartups(), startups_) << "start-ups not paired";
+    }
 
     // A peer that greets, then answers one command line with reply (or hangs up).
-    void ConnectAnswering(ScriptedPop3Peer& peer, const char* reply)
-    {
+    void ConnectAnswering(ScriptedPop3Peer& peer, const char* reply) {
         peer.Send(kGreeting).AwaitLine();
         if (reply != nullptr)
             peer.Send(reply);
@@ -44,17 +45,23 @@ private:
     int startups_ = 0;
 };
 
-TEST_F(Pop3CommandsTest, TwoMessageMailboxSendsExactlyTheseCommandsThenCloses)
-{
+TEST_F(Pop3CommandsTest, TwoMessageMailboxSendsExactlyTheseCommandsThenCloses) {
     ScriptedPop3Peer peer;
     peer.Send(kGreeting)
-        .AwaitLine().Send("+OK\r\n")
-        .AwaitLine().Send("+OK Logged in.\r\n")
-        .AwaitLine().Send("+OK 2 400\r\n")
-        .AwaitLine().Send("+OK 1 0\r\n")
-        .AwaitLine().Send(RetrReply("From: a\r\nSubject: first"))
-        .AwaitLine().Send("+OK 2 0\r\n")
-        .AwaitLine().Send(RetrReply("Subject: second\r\nFrom: b"));
+        .AwaitLine()
+        .Send("+OK\r\n")
+        .AwaitLine()
+        .Send("+OK Logged in.\r\n")
+        .AwaitLine()
+        .Send("+OK 2 400\r\n")
+        .AwaitLine()
+        .Send("+OK 1 0\r\n")
+        .AwaitLine()
+        .Send(RetrReply("From: a\r\nSubject: first"))
+        .AwaitLine()
+        .Send("+OK 2 0\r\n")
+        .AwaitLine()
+        .Send(RetrReply("Subject: second\r\nFrom: b"));
     ASSERT_TRUE(peer.Start());
 
     ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
@@ -72,14 +79,14 @@ TEST_F(Pop3CommandsTest, TwoMessageMailboxSendsExactlyTheseCommandsThenCloses)
     EXPECT_EQ(client_.Close(), 1);
 
     const std::string sent = peer.Finish();
-    EXPECT_EQ(sent, "USER alice\r\nPASS s3cret\r\nSTAT\r\nLIST 1\r\nRETR 1\r\nLIST 2\r\nRETR 2\r\n");
+    EXPECT_EQ(sent,
+              "USER alice\r\nPASS s3cret\r\nSTAT\r\nLIST 1\r\nRETR 1\r\nLIST 2\r\nRETR 2\r\n");
     EXPECT_TRUE(peer.ClientClosed());
     EXPECT_EQ(sent.find("QUIT"), std::string::npos);
     EXPECT_EQ(sent.find("DELE"), std::string::npos);
 }
 
-TEST_F(Pop3CommandsTest, UserReplyIsPositiveWhenPlusOkOccursAnywhere)
-{
+TEST_F(Pop3CommandsTest, UserReplyIsPositiveWhenPlusOkOccursAnywhere) {
     struct Case {
         const char* reply;  // nullptr: the server hangs up
         int expected;
@@ -101,8 +108,7 @@ TEST_F(Pop3CommandsTest, UserReplyIsPositiveWhenPlusOkOccursAnywhere)
     }
 }
 
-TEST_F(Pop3CommandsTest, StatReadsTheCountBetweenTheFirstTwoSpacesAsSigned16Bits)
-{
+TEST_F(Pop3CommandsTest, StatReadsTheCountBetweenTheFirstTwoSpacesAsSigned16Bits) {
     struct Case {
         const char* why;
         const char* reply;
@@ -132,8 +138,7 @@ TEST_F(Pop3CommandsTest, StatReadsTheCountBetweenTheFirstTwoSpacesAsSigned16Bits
     }
 }
 
-TEST_F(Pop3CommandsTest, ListSizeReadsTheNumberBetweenTheSecondSpaceAndCrLf)
-{
+TEST_F(Pop3CommandsTest, ListSizeReadsTheNumberBetweenTheSecondSpaceAndCrLf) {
     struct Case {
         const char* why;
         const char* reply;
@@ -163,8 +168,7 @@ TEST_F(Pop3CommandsTest, ListSizeReadsTheNumberBetweenTheSecondSpaceAndCrLf)
 
 // Each case first fetches a good header for message 1, so an empty result
 // cannot be an untouched buffer.
-TEST_F(Pop3CommandsTest, FetchHeaderKeepsTheTextBeforeTheFirstEmptyLine)
-{
+TEST_F(Pop3CommandsTest, FetchHeaderKeepsTheTextBeforeTheFirstEmptyLine) {
     struct Case {
         const char* why;
         const char* listReply;
@@ -174,11 +178,13 @@ TEST_F(Pop3CommandsTest, FetchHeaderKeepsTheTextBeforeTheFirstEmptyLine)
     const std::string pastEnd(200, 'y');
     const Case cases[] = {
         {"size 0: 128 bytes read, cut at the empty line", "+OK 2 0\r\n",
-         "+OK\r\nSubject: two\r\nFrom: b\r\n\r\n" + std::string(150, 'x'), "+OK\r\nSubject: two\r\nFrom: b"},
+         "+OK\r\nSubject: two\r\nFrom: b\r\n\r\n" + std::string(150, 'x'),
+         "+OK\r\nSubject: two\r\nFrom: b"},
         {"no empty line: the bytes read stay whole", "+OK 2 0\r\n", "+OK\r\nSubject: " + pastEnd,
          ("+OK\r\nSubject: " + pastEnd).substr(0, 128)},
         {"empty line beyond the bytes read", "+OK 2 0\r\n",
-         "+OK\r\nSubject: " + pastEnd + "\r\n\r\nbody", ("+OK\r\nSubject: " + pastEnd).substr(0, 128)},
+         "+OK\r\nSubject: " + pastEnd + "\r\n\r\nbody",
+         ("+OK\r\nSubject: " + pastEnd).substr(0, 128)},
         {"negative size", "+OK 2 -5\r\n", "", ""},
         {"most negative size", "+OK 2 -2147483648\r\n", "", ""},
         {"size + 129 overflows", "+OK 2 2147483647\r\n", "", ""},
@@ -188,11 +194,13 @@ TEST_F(Pop3CommandsTest, FetchHeaderKeepsTheTextBeforeTheFirstEmptyLine)
         SCOPED_TRACE(c.why);
         ScriptedPop3Peer peer;
         peer.Send(kGreeting)
-            .AwaitLine().Send("+OK 1 0\r\n")
-            .AwaitLine().Send(RetrReply("Subject: previous"))
-            .AwaitLine().Send(c.listReply);
-        if (!c.retrReply.empty())
-            peer.AwaitLine().Send(c.retrReply);
+            .AwaitLine()
+            .Send("+OK 1 0\r\n")
+            .AwaitLine()
+            .Send(RetrReply("Subject: previous"))
+            .AwaitLine()
+            .Send(c.listReply);
+        if (!c.retrReply.empty()) peer.AwaitLine().Send(c.retrReply);
         ASSERT_TRUE(peer.Start());
         ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
         ASSERT_EQ(client_.FetchHeader(1), 1);
@@ -201,21 +209,24 @@ TEST_F(Pop3CommandsTest, FetchHeaderKeepsTheTextBeforeTheFirstEmptyLine)
         EXPECT_EQ(client_.FetchHeader(2), 1);
         EXPECT_EQ(ByteDump(client_.MessageBuffer()), ByteDump(c.expected));
         client_.Close();
-        EXPECT_EQ(peer.Finish(),
-                  std::string("LIST 1\r\nRETR 1\r\nLIST 2\r\n") + (c.retrReply.empty() ? "" : "RETR 2\r\n"));
+        EXPECT_EQ(peer.Finish(), std::string("LIST 1\r\nRETR 1\r\nLIST 2\r\n") +
+                                     (c.retrReply.empty() ? "" : "RETR 2\r\n"));
     }
 }
 
 // What lies beyond the size + 128 bytes, in a later chunk, stays on the
 // connection and is what the next command reads first.
-TEST_F(Pop3CommandsTest, RetrReplyLongerThanSizePlus128SpillsIntoTheNextReply)
-{
+TEST_F(Pop3CommandsTest, RetrReplyLongerThanSizePlus128SpillsIntoTheNextReply) {
     const std::string firstChunk = "+OK 10 octets\r\nSubject: long\r\n\r\n" + std::string(150, 'm');
     const char rest[] = "rest of the message\r\n.\r\n";
     ScriptedPop3Peer peer;
     peer.Send(kGreeting)
-        .AwaitLine().Send("+OK 1 10\r\n")
-        .AwaitLine().Send(firstChunk).Pause(300).Send(rest);
+        .AwaitLine()
+        .Send("+OK 1 10\r\n")
+        .AwaitLine()
+        .Send(firstChunk)
+        .Pause(300)
+        .Send(rest);
     ASSERT_TRUE(peer.Start());
     ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
 
@@ -227,8 +238,7 @@ TEST_F(Pop3CommandsTest, RetrReplyLongerThanSizePlus128SpillsIntoTheNextReply)
     EXPECT_EQ(peer.Finish(), "LIST 1\r\nRETR 1\r\nLIST 2\r\n");
 }
 
-TEST_F(Pop3CommandsTest, WithoutConnectionEveryCommandSeesAnEmptyReply)
-{
+TEST_F(Pop3CommandsTest, WithoutConnectionEveryCommandSeesAnEmptyReply) {
     std::strcpy(client_.ReceiveBuffer(), "stale");
     EXPECT_EQ(client_.ReceiveReply(nullptr, 1), 0);
     EXPECT_STREQ(client_.ReceiveBuffer(), "");

@@ -16,13 +16,11 @@ namespace {
 
 const char kGreeting[] = "+OK scripted peer ready\r\n";
 
-double SecondsSince(std::chrono::steady_clock::time_point start)
-{
+double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-std::string Bytes(const char* area, std::size_t length)
-{
+std::string Bytes(const char* area, std::size_t length) {
     return std::string(area, length);
 }
 
@@ -30,7 +28,9 @@ class Pop3ConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override { startups_ = OutstandingStartups(); }
     // Peers live in the test body, so they are gone before this check.
-    void TearDown() override { EXPECT_EQ(OutstandingStartups(), startups_) << "start-ups not paired"; }
+    void TearDown() override {
+        EXPECT_EQ(OutstandingStartups(), startups_) << "start-ups not paired";
+    }
 
     Pop3Client client_;
 
@@ -38,8 +38,7 @@ private:
     int startups_ = 0;
 };
 
-TEST_F(Pop3ConnectionTest, GreetingIsReadOnceAndCloseTwiceClosesOnce)
-{
+TEST_F(Pop3ConnectionTest, GreetingIsReadOnceAndCloseTwiceClosesOnce) {
     ScriptedPop3Peer peer;
     peer.Send(kGreeting);
     ASSERT_TRUE(peer.Start());
@@ -60,8 +59,7 @@ TEST_F(Pop3ConnectionTest, GreetingIsReadOnceAndCloseTwiceClosesOnce)
     EXPECT_TRUE(peer.ClientClosed());
 }
 
-TEST_F(Pop3ConnectionTest, MultiLineGreetingShowsWhatTheFirstReadGot)
-{
+TEST_F(Pop3ConnectionTest, MultiLineGreetingShowsWhatTheFirstReadGot) {
     struct Case {
         const char* why;
         const char* first;
@@ -78,8 +76,7 @@ TEST_F(Pop3ConnectionTest, MultiLineGreetingShowsWhatTheFirstReadGot)
         SCOPED_TRACE(c.why);
         ScriptedPop3Peer peer;
         peer.Send(c.first);
-        if (c.second != nullptr)
-            peer.Pause(300).Send(c.second);
+        if (c.second != nullptr) peer.Pause(300).Send(c.second);
         ASSERT_TRUE(peer.Start());
         ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
         EXPECT_STREQ(client_.ReceiveBuffer(), c.afterConnect);
@@ -93,8 +90,7 @@ TEST_F(Pop3ConnectionTest, MultiLineGreetingShowsWhatTheFirstReadGot)
 }
 
 // 7 bytes, then 3 more within 3 seconds, read with a wanted length of 1024.
-TEST_F(Pop3ConnectionTest, ChunksWithinThreeSecondsAreJoinedAndTheLastChunkOverlays)
-{
+TEST_F(Pop3ConnectionTest, ChunksWithinThreeSecondsAreJoinedAndTheLastChunkOverlays) {
     ScriptedPop3Peer peer;
     peer.Send(kGreeting).AwaitLine().Send("+OK 7by").Pause(500).Send("te!");
     ASSERT_TRUE(peer.Start());
@@ -115,8 +111,7 @@ TEST_F(Pop3ConnectionTest, ChunksWithinThreeSecondsAreJoinedAndTheLastChunkOverl
     EXPECT_EQ(peer.Finish(), "RETR 1\r\n");
 }
 
-TEST_F(Pop3ConnectionTest, ServerClosingMidReplyEndsThisReceiveAndEmptiesTheNext)
-{
+TEST_F(Pop3ConnectionTest, ServerClosingMidReplyEndsThisReceiveAndEmptiesTheNext) {
     ScriptedPop3Peer peer;
     peer.Send(kGreeting).AwaitLine().Send("+OK Logg").Hangup();
     ASSERT_TRUE(peer.Start());
@@ -140,8 +135,7 @@ TEST_F(Pop3ConnectionTest, ServerClosingMidReplyEndsThisReceiveAndEmptiesTheNext
     EXPECT_EQ(client_.Close(), 1);
 }
 
-TEST_F(Pop3ConnectionTest, SilentServerEndsTheGreetingEmptyAfterThreeSeconds)
-{
+TEST_F(Pop3ConnectionTest, SilentServerEndsTheGreetingEmptyAfterThreeSeconds) {
     ScriptedPop3Peer peer;
     ASSERT_TRUE(peer.Start());
     auto start = std::chrono::steady_clock::now();
@@ -154,8 +148,7 @@ TEST_F(Pop3ConnectionTest, SilentServerEndsTheGreetingEmptyAfterThreeSeconds)
     peer.Finish();
 }
 
-TEST_F(Pop3ConnectionTest, RefusedConnectionClearsTheEarlierGreeting)
-{
+TEST_F(Pop3ConnectionTest, RefusedConnectionClearsTheEarlierGreeting) {
     {
         ScriptedPop3Peer peer;
         peer.Send(kGreeting);
@@ -175,8 +168,7 @@ TEST_F(Pop3ConnectionTest, RefusedConnectionClearsTheEarlierGreeting)
     EXPECT_EQ(client_.ReceiveReply(nullptr, 1), 0);
 }
 
-TEST_F(Pop3ConnectionTest, UnansweredConnectionAttemptGivesUpAfterFiveSeconds)
-{
+TEST_F(Pop3ConnectionTest, UnansweredConnectionAttemptGivesUpAfterFiveSeconds) {
     StalledLoopbackListener stalled;
     ASSERT_NE(stalled.Port(), 0);
     auto start = std::chrono::steady_clock::now();
@@ -187,8 +179,7 @@ TEST_F(Pop3ConnectionTest, UnansweredConnectionAttemptGivesUpAfterFiveSeconds)
     EXPECT_FALSE(client_.IsOpen());
 }
 
-TEST_F(Pop3ConnectionTest, PortKeepsItsLow16BitsAndZeroMeans110)
-{
+TEST_F(Pop3ConnectionTest, PortKeepsItsLow16BitsAndZeroMeans110) {
     ScriptedPop3Peer peer;
     peer.Send(kGreeting);
     ASSERT_TRUE(peer.Start());
@@ -203,8 +194,7 @@ TEST_F(Pop3ConnectionTest, PortKeepsItsLow16BitsAndZeroMeans110)
     client_.Close();
 }
 
-TEST_F(Pop3ConnectionTest, HostNamesResolveAndLongNamesAreCut)
-{
+TEST_F(Pop3ConnectionTest, HostNamesResolveAndLongNamesAreCut) {
     ScriptedPop3Peer peer;
     peer.Send(kGreeting);
     ASSERT_TRUE(peer.Start());
@@ -219,8 +209,7 @@ TEST_F(Pop3ConnectionTest, HostNamesResolveAndLongNamesAreCut)
     EXPECT_EQ(std::string(client_.Host()), longName.substr(0, 511));
 }
 
-TEST_F(Pop3ConnectionTest, DestroyingAnOpenClientClosesItsConnection)
-{
+TEST_F(Pop3ConnectionTest, DestroyingAnOpenClientClosesItsConnection) {
     ScriptedPop3Peer peer;
     peer.Send(kGreeting);
     ASSERT_TRUE(peer.Start());

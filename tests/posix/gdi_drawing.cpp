@@ -10,8 +10,9 @@ protected:
     void SetUp() override {
         RecordingTest::SetUp();
         hwnd_ = CreateNotingWindow();
-        font_ = CreateFontA(30, 0, 0, 0, 100, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                            DEFAULT_QUALITY, FIXED_PITCH | FF_DONTCARE, "MS UI GOSHIC");
+        font_ = CreateFontA(30, 0, 0, 0, 100, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_DONTCARE,
+                            "MS UI GOSHIC");
     }
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
@@ -56,7 +57,8 @@ TEST_F(DrawingTest, DeviceContextStartsWithWindowsDefaults) {
     EXPECT_EQ(ReleaseDC(hwnd_, hdc), 1);
 
     hdc = GetDC(hwnd_);
-    EXPECT_EQ(SetBkColor(hdc, RGB(0, 0, 0)), RGB(255, 255, 255)) << "a fresh context forgets the last one";
+    EXPECT_EQ(SetBkColor(hdc, RGB(0, 0, 0)), RGB(255, 255, 255))
+        << "a fresh context forgets the last one";
     EXPECT_EQ(SelectObject(hdc, GetStockObject(BLACK_PEN)), GetStockObject(BLACK_PEN));
     EXPECT_EQ(ReleaseDC(nullptr, hdc), 0) << "not that window's context";
     EXPECT_EQ(ReleaseDC(hwnd_, hdc), 1);

@@ -83,7 +83,8 @@ TEST(ProfileLayerTest, SmallBuffersAndDefaults) {
     folder.Put(kFile, "[s]\r\nK=value\r\n");
     EXPECT_EQ(Read("K", 1), "");
     EXPECT_EQ(Read("K", 3), "va");
-    EXPECT_EQ(Read("NONE", 256, "  spaced  "), "  spaced") << "only trailing blanks leave a default";
+    EXPECT_EQ(Read("NONE", 256, "  spaced  "), "  spaced")
+        << "only trailing blanks leave a default";
     char untouched = '#';
     EXPECT_EQ(GetPrivateProfileStringA("s", "K", "", &untouched, 0, kFile), 0u);
     EXPECT_EQ(untouched, '#');
@@ -109,7 +110,8 @@ TEST(ProfileLayerTest, BinaryJunkNeverBreaksReadingOrWriting) {
     TempFolder folder;
     std::mt19937 random(20240601);
     std::string junk(1 << 20, '\0');
-    for (char& c : junk) c = static_cast<char>(random() & 0xFF);
+    for (char& c : junk)
+        c = static_cast<char>(random() & 0xFF);
     for (bool withLineEnds : {true, false}) {
         SCOPED_TRACE(withLineEnds ? "with line ends" : "one 1 MB line");
         if (!withLineEnds) {
@@ -124,7 +126,8 @@ TEST(ProfileLayerTest, BinaryJunkNeverBreaksReadingOrWriting) {
         GetPrivateProfileStringA("zz-section", "HOST", "", value, sizeof value, kFile);
         EXPECT_STREQ(value, "h");
         if (!withLineEnds) {
-            EXPECT_TRUE(folder.Get(kFile) == junk + "\r\n[zz-section]\r\nHOST=h\r\n") << "junk is kept as it was";
+            EXPECT_TRUE(folder.Get(kFile) == junk + "\r\n[zz-section]\r\nHOST=h\r\n")
+                << "junk is kept as it was";
         }
     }
 }
@@ -164,7 +167,8 @@ TEST(ProfileLayerTest, CurrentDirectoryReportsTheSizeNeeded) {
     EXPECT_EQ(small[0], '#');
     char exact[512];
     ASSERT_LT(expected.size(), sizeof exact);
-    EXPECT_EQ(GetCurrentDirectoryA(static_cast<DWORD>(expected.size() + 1), exact), expected.size());
+    EXPECT_EQ(GetCurrentDirectoryA(static_cast<DWORD>(expected.size() + 1), exact),
+              expected.size());
     EXPECT_EQ(std::string(exact), expected);
 }
 

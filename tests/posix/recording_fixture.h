@@ -53,7 +53,8 @@ protected:
     }
     static std::vector<UINT> SeenIds() {
         std::vector<UINT> ids;
-        for (const SeenMessage& seen : Seen()) ids.push_back(seen.message);
+        for (const SeenMessage& seen : Seen())
+            ids.push_back(seen.message);
         return ids;
     }
 
@@ -72,8 +73,8 @@ protected:
 
     static HWND CreateNotingWindow(int x = 0, int y = 0, int width = kScreenWidth,
                                    int height = kScreenHeight, LPVOID parameter = nullptr) {
-        return CreateWindowExA(WS_EX_TOPMOST, kClassName, "", WS_POPUP, x, y, width, height, nullptr,
-                               nullptr, GetModuleHandleA(nullptr), parameter);
+        return CreateWindowExA(WS_EX_TOPMOST, kClassName, "", WS_POPUP, x, y, width, height,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), parameter);
     }
 
     // Takes messages with GetMessageA and dispatches them until WM_QUIT or

@@ -17,8 +17,7 @@ namespace {
 
 class SocketsLayerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WSADATA data;
         ASSERT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
         EXPECT_EQ(data.wVersion, MAKEWORD(2, 0));
@@ -27,13 +26,11 @@ protected:
 };
 
 // A connected pair of sockets; the test owns both descriptors.
-void SocketPair(int ends[2])
-{
+void SocketPair(int ends[2]) {
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
 }
 
-TEST(SocketsLayer, StartupsAreCountedAndCleanupsNeverGoBelowZero)
-{
+TEST(SocketsLayer, StartupsAreCountedAndCleanupsNeverGoBelowZero) {
     const int before = WinsockStartupCount();
     WSADATA data;
     EXPECT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
@@ -47,15 +44,15 @@ TEST(SocketsLayer, StartupsAreCountedAndCleanupsNeverGoBelowZero)
     if (before == 0) {
         EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
         EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
-        EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET) << "Winsock needs a start-up first";
+        EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET)
+            << "Winsock needs a start-up first";
         EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
         EXPECT_EQ(WinsockStartupCount(), 0);
     }
 }
 
 // 0 is "no connection" to the program.
-TEST_F(SocketsLayerTest, SocketIsNeverDescriptorZero)
-{
+TEST_F(SocketsLayerTest, SocketIsNeverDescriptorZero) {
     const int savedInput = dup(0);
     ASSERT_GE(savedInput, 0);
     close(0);
@@ -69,8 +66,7 @@ TEST_F(SocketsLayerTest, SocketIsNeverDescriptorZero)
     EXPECT_EQ(closesocket(s), 0);
 }
 
-TEST_F(SocketsLayerTest, SelectServesDescriptorsBeyondTheBsdSetSize)
-{
+TEST_F(SocketsLayerTest, SelectServesDescriptorsBeyondTheBsdSetSize) {
     rlimit limit;
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
     if (limit.rlim_cur < 2100 && limit.rlim_max >= 2100) {
@@ -80,8 +76,7 @@ TEST_F(SocketsLayerTest, SelectServesDescriptorsBeyondTheBsdSetSize)
     int ends[2];
     SocketPair(ends);
     const int high = dup2(ends[0], 2000);
-    if (high < 0)
-        GTEST_SKIP() << "no descriptor 2000 available";
+    if (high < 0) GTEST_SKIP() << "no descriptor 2000 available";
     ASSERT_EQ(write(ends[1], "x", 1), 1);
 
     fd_set readable;
@@ -105,8 +100,7 @@ TEST_F(SocketsLayerTest, SelectServesDescriptorsBeyondTheBsdSetSize)
     close(ends[1]);
 }
 
-TEST_F(SocketsLayerTest, FullSetIgnoresFurtherSockets)
-{
+TEST_F(SocketsLayerTest, FullSetIgnoresFurtherSockets) {
     fd_set set;
     FD_ZERO(&set);
     for (SOCKET s = 100; s < 100 + FD_SETSIZE + 10; ++s)
@@ -118,8 +112,7 @@ TEST_F(SocketsLayerTest, FullSetIgnoresFurtherSockets)
 }
 
 // Windows reports a failed non-blocking connect in the exception set only.
-TEST_F(SocketsLayerTest, RefusedAttemptShowsInTheExceptionSet)
-{
+TEST_F(SocketsLayerTest, RefusedAttemptShowsInTheExceptionSet) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_NE(s, INVALID_SOCKET);
     u_long on = 1;
@@ -145,7 +138,8 @@ TEST_F(SocketsLayerTest, RefusedAttemptShowsInTheExceptionSet)
         EXPECT_TRUE(FD_ISSET(s, &failed));
         int soError = 0;
         int length = sizeof soError;
-        EXPECT_EQ(getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &length), 0);
+        EXPECT_EQ(getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &length),
+                  0);
         EXPECT_EQ(soError, WSAECONNREFUSED);
     } else {
         EXPECT_EQ(error, WSAECONNREFUSED);
@@ -153,8 +147,7 @@ TEST_F(SocketsLayerTest, RefusedAttemptShowsInTheExceptionSet)
     EXPECT_EQ(closesocket(s), 0);
 }
 
-TEST_F(SocketsLayerTest, SendingToAClosedPeerFailsWithoutASignal)
-{
+TEST_F(SocketsLayerTest, SendingToAClosedPeerFailsWithoutASignal) {
     int ends[2];
     SocketPair(ends);
     close(ends[1]);

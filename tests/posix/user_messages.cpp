@@ -104,8 +104,8 @@ TEST_F(MessageQueueTest, TimersOfDifferentPeriodsInterleave) {
         (msg.wParam == 1 ? steps : draws) += 1;
     }
     EXPECT_EQ(RecordingDisplay::Now(), 1000u);
-    EXPECT_EQ(steps, 9);   // 105, 205, ... 905
-    EXPECT_EQ(draws, 100); // 10, 20, ... 1000
+    EXPECT_EQ(steps, 9);    // 105, 205, ... 905
+    EXPECT_EQ(draws, 100);  // 10, 20, ... 1000
 }
 
 TEST_F(MessageQueueTest, TimerProcedureRunsOnDispatch) {
@@ -118,7 +118,8 @@ TEST_F(MessageQueueTest, TimerProcedureRunsOnDispatch) {
     MSG msg = Take();
     DispatchMessageA(&msg);
     EXPECT_EQ(calls, 1);
-    for (const SeenMessage& seen : Seen()) EXPECT_NE(seen.message, static_cast<UINT>(WM_TIMER));
+    for (const SeenMessage& seen : Seen())
+        EXPECT_NE(seen.message, static_cast<UINT>(WM_TIMER));
 }
 
 TEST_F(MessageQueueTest, DestroyingTheWindowStopsItsTimers) {
@@ -178,7 +179,8 @@ TEST_F(MessageQueueTest, TerminationSignalBecomesClose) {
 TEST_F(MessageQueueTest, WaitingForeverIsRefused) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     MSG msg = {};
-    EXPECT_DEATH(GetMessageA(&msg, nullptr, 0, 0), "GetMessageA: no message, timer or input can ever arrive");
+    EXPECT_DEATH(GetMessageA(&msg, nullptr, 0, 0),
+                 "GetMessageA: no message, timer or input can ever arrive");
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "peeking never waits";
 }
 

@@ -8,17 +8,20 @@ class WindowTest : public RecordingTest {};
 
 std::vector<UINT> DefaultHandled() {
     std::vector<UINT> ids;
-    for (const RecordedMessage& message : RecordingDisplay::Log().defaultMessages) ids.push_back(message.message);
+    for (const RecordedMessage& message : RecordingDisplay::Log().defaultMessages)
+        ids.push_back(message.message);
     return ids;
 }
 
 TEST_F(WindowTest, CreationSendsWindowsMessagesInOrder) {
     int parameter = 42;
-    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, kClassName, "title", WS_POPUP, 10, 20, 300, 200, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), &parameter);
+    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, kClassName, "title", WS_POPUP, 10, 20, 300, 200,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), &parameter);
     ASSERT_NE(hwnd, nullptr);
-    EXPECT_EQ(SeenIds(), (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
-    for (const SeenMessage& seen : Seen()) EXPECT_EQ(seen.hwnd, hwnd);
+    EXPECT_EQ(SeenIds(),
+              (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
+    for (const SeenMessage& seen : Seen())
+        EXPECT_EQ(seen.hwnd, hwnd);
 
     for (int index : {1, 3}) {
         const SeenMessage& seen = Seen()[static_cast<size_t>(index)];
@@ -53,7 +56,8 @@ TEST_F(WindowTest, RefusedCreationLeavesNoWindow) {
         std::vector<UINT> expected;
     };
     const Case cases[] = {
-        {WM_CREATE, -1,
+        {WM_CREATE,
+         -1,
          {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}},
         {WM_NCCREATE, FALSE, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCDESTROY}},
     };
@@ -97,8 +101,8 @@ TEST_F(WindowTest, DestroyIsNotReentered) {
         return DefWindowProcA(hwnd, message, wParam, lParam);
     };
     ASSERT_NE(RegisterClassExA(&windowClass), 0);
-    HWND hwnd =
-        CreateWindowExA(0, "reentrant", nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd = CreateWindowExA(0, "reentrant", nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
     ASSERT_NE(hwnd, nullptr) << "class names are case-insensitive";
     EXPECT_TRUE(DestroyWindow(hwnd));
     EXPECT_EQ(destroyed, hwnd);
@@ -118,7 +122,8 @@ TEST_F(WindowTest, PopupPositionAndSizeDefaults) {
         {3, 4, -5, -6, {3, 4, 3, 4}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.x << "," << c.y << " " << c.width << "x" << c.height);
+        SCOPED_TRACE(::testing::Message()
+                     << c.x << "," << c.y << " " << c.width << "x" << c.height);
         HWND hwnd = CreateNotingWindow(c.x, c.y, c.width, c.height);
         ASSERT_NE(hwnd, nullptr);
         ShowWindow(hwnd, SW_SHOW);
@@ -137,8 +142,9 @@ TEST_F(WindowTest, ClassesAndScreen) {
     again.lpszClassName = "NOTINGWINDOW";
     again.lpfnWndProc = NotingProc;
     EXPECT_EQ(RegisterClassExA(&again), 0) << "registered twice";
-    EXPECT_EQ(CreateWindowExA(0, "Unknown", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindowExA(0, "Unknown", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+        nullptr);
     EXPECT_TRUE(Seen().empty());
 
     RECT screen = {};
@@ -155,7 +161,8 @@ std::vector<SeenMessage> TakeInput() {
     std::vector<SeenMessage> input;
     MSG msg = {};
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        input.push_back(SeenMessage{msg.hwnd, msg.message, msg.wParam, msg.lParam, msg.time, {}, "", ""});
+        input.push_back(
+            SeenMessage{msg.hwnd, msg.message, msg.wParam, msg.lParam, msg.time, {}, "", ""});
     return input;
 }
 
@@ -191,7 +198,8 @@ TEST_F(WindowTest, PointerInputBecomesMouseMessages) {
     EXPECT_EQ(input[0].lParam, 640 | (480 << 16));
     EXPECT_EQ(input[1].message, static_cast<UINT>(WM_LBUTTONDOWN));
     EXPECT_EQ(input[2].message, static_cast<UINT>(WM_RBUTTONDOWN));
-    for (const SeenMessage& message : input) EXPECT_EQ(message.hwnd, hwnd);
+    for (const SeenMessage& message : input)
+        EXPECT_EQ(message.hwnd, hwnd);
 }
 
 TEST_F(WindowTest, CursorCounterHidesBelowZero) {

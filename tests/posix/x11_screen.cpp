@@ -81,15 +81,16 @@ protected:
             freopen("/dev/null", "w", stdout);
             freopen("/dev/null", "w", stderr);
             const std::string fd = std::to_string(numberPipe[1]);
-            execl(kXvfb, "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                  static_cast<char*>(nullptr));
+            execl(kXvfb, "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                  "-nolisten", "tcp", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(numberPipe[1]);
         std::string number;
         char c = 0;
         pollfd ready = {numberPipe[0], POLLIN, 0};
-        while (poll(&ready, 1, 10000) > 0 && read(numberPipe[0], &c, 1) == 1 && c != '\n') number += c;
+        while (poll(&ready, 1, 10000) > 0 && read(numberPipe[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(numberPipe[0]);
         displayName_ = ":" + number;
         if (!number.empty()) observer_ = XOpenDisplay(displayName_.c_str());
@@ -126,26 +127,28 @@ protected:
         RegisterClassExA(&windowClass);
         RECT screen = {};
         GetWindowRect(GetDesktopWindow(), &screen);
-        HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, "X11Test", "", WS_POPUP, 0, 0, screen.right, screen.bottom,
-                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        HWND hwnd =
+            CreateWindowExA(WS_EX_TOPMOST, "X11Test", "", WS_POPUP, 0, 0, screen.right,
+                            screen.bottom, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ShowWindow(hwnd, SW_SHOW);
         XSync(observer_, False);
         return hwnd;
     }
 
     static HFONT SaverFont(LPCSTR face) {
-        return CreateFontA(30, 0, 0, 0, 100, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, FIXED_PITCH | FF_DONTCARE, face);
+        return CreateFontA(30, 0, 0, 0, 100, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_DONTCARE, face);
     }
 
     // Pixels of one row of the window, 0xRRGGBB.
     std::vector<unsigned long> Row(HWND hwnd, int y, int width) {
         std::vector<unsigned long> pixels;
         layer::X11Sync();
-        XImage* image = XGetImage(observer_, layer::X11WindowId(hwnd), 0, y, static_cast<unsigned>(width), 1,
-                                  AllPlanes, ZPixmap);
+        XImage* image = XGetImage(observer_, layer::X11WindowId(hwnd), 0, y,
+                                  static_cast<unsigned>(width), 1, AllPlanes, ZPixmap);
         if (!image) return pixels;
-        for (int x = 0; x < width; ++x) pixels.push_back(XGetPixel(image, x, 0) & 0xFFFFFF);
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(XGetPixel(image, x, 0) & 0xFFFFFF);
         XDestroyImage(image);
         return pixels;
     }
@@ -156,7 +159,8 @@ protected:
         HWND timerWindow = layer::FirstLiveWindow();
         SetTimer(timerWindow, 99, 1000, nullptr);
         MSG msg = {};
-        while (arrived.size() < wanted && GetMessageA(&msg, nullptr, 0, 0) && msg.message != WM_TIMER)
+        while (arrived.size() < wanted && GetMessageA(&msg, nullptr, 0, 0) &&
+               msg.message != WM_TIMER)
             arrived.push_back(msg);
         KillTimer(timerWindow, 99);
         return arrived;
@@ -182,7 +186,8 @@ TEST_F(X11Test, TopMostWindowCoversTheScreen) {
     EXPECT_EQ(attributes.x, 0);
     EXPECT_EQ(attributes.width, kWidth);
     EXPECT_EQ(attributes.height, kHeight);
-    for (unsigned long pixel : Row(hwnd, 400, kWidth)) ASSERT_EQ(pixel, 0u) << "the class brush is black";
+    for (unsigned long pixel : Row(hwnd, 400, kWidth))
+        ASSERT_EQ(pixel, 0u) << "the class brush is black";
 }
 
 // Xft would substitute a font without Japanese glyphs; a positive height is
@@ -217,15 +222,18 @@ TEST_F(X11Test, TextPixelsAndTheWipeLine) {
     ReleaseDC(hwnd, hdc);
 
     int white = 0;
-    for (unsigned long pixel : Row(hwnd, row, 300)) white += pixel == 0xFFFFFF ? 1 : 0;
+    for (unsigned long pixel : Row(hwnd, row, 300))
+        white += pixel == 0xFFFFFF ? 1 : 0;
     EXPECT_GT(white, 5);
-    for (unsigned long pixel : Row(hwnd, 59, 300)) EXPECT_EQ(pixel, 0u) << "nothing above the text's cell";
+    for (unsigned long pixel : Row(hwnd, 59, 300))
+        EXPECT_EQ(pixel, 0u) << "nothing above the text's cell";
 
     hdc = GetDC(hwnd);
     MoveToEx(hdc, 0, row, nullptr);
     LineTo(hdc, kWidth, row);
     ReleaseDC(hwnd, hdc);
-    for (unsigned long pixel : Row(hwnd, row, kWidth)) ASSERT_EQ(pixel, 0u);
+    for (unsigned long pixel : Row(hwnd, row, kWidth))
+        ASSERT_EQ(pixel, 0u);
     DeleteObject(font);
 }
 
@@ -234,8 +242,10 @@ TEST_F(X11Test, TextPixelsAndTheWipeLine) {
 TEST_F(X11Test, HiddenCursorIsBlank) {
     void* xfixes = dlopen("libXfixes.so.3", RTLD_NOW);
     if (!xfixes) GTEST_SKIP() << "libXfixes is not installed";
-    auto queryVersion = reinterpret_cast<Status (*)(Display*, int*, int*)>(dlsym(xfixes, "XFixesQueryVersion"));
-    auto cursorImage = reinterpret_cast<XFixesCursorImage* (*)(Display*)>(dlsym(xfixes, "XFixesGetCursorImage"));
+    auto queryVersion =
+        reinterpret_cast<Status (*)(Display*, int*, int*)>(dlsym(xfixes, "XFixesQueryVersion"));
+    auto cursorImage =
+        reinterpret_cast<XFixesCursorImage* (*)(Display*)>(dlsym(xfixes, "XFixesGetCursorImage"));
     ASSERT_TRUE(queryVersion && cursorImage);
     int major = 4;
     int minor = 0;
@@ -268,13 +278,28 @@ TEST_F(X11Test, PointerEventsBecomeMouseMessages) {
 
     const Window window = layer::X11WindowId(hwnd);
     XEvent motion = {};
-    motion.xmotion = XMotionEvent{MotionNotify, 0, True, observer_, window, DefaultRootWindow(observer_), None,
-                                  CurrentTime, 700, 500, 700, 500, 0, NotifyNormal, True};
+    motion.xmotion = XMotionEvent{MotionNotify,
+                                  0,
+                                  True,
+                                  observer_,
+                                  window,
+                                  DefaultRootWindow(observer_),
+                                  None,
+                                  CurrentTime,
+                                  700,
+                                  500,
+                                  700,
+                                  500,
+                                  0,
+                                  NotifyNormal,
+                                  True};
     XSendEvent(observer_, window, False, PointerMotionMask, &motion);
     for (unsigned int button : {Button1, Button2, Button3}) {
         XEvent press = {};
-        press.xbutton = XButtonEvent{ButtonPress, 0, True, observer_, window, DefaultRootWindow(observer_), None,
-                                     CurrentTime, 10, 20, 10, 20, 0, button, True};
+        press.xbutton = XButtonEvent{
+            ButtonPress, 0,           True, observer_, window, DefaultRootWindow(observer_),
+            None,        CurrentTime, 10,   20,        10,     20,
+            0,           button,      True};
         XSendEvent(observer_, window, False, ButtonPressMask, &press);
     }
     XSync(observer_, False);

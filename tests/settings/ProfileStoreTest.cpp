@@ -48,15 +48,15 @@ TEST_F(ProfileStoreTest, ReadIntTakesTheLeadingNumber) {
         const char* stored;
         int expected;
     } cases[] = {
-        {"3x", 3},        // digits up to the first non-digit
-        {"x3", 0},        // no leading digits
-        {" +7", 7},       // blanks and a plus sign
-        {"-12", -12},     // negative
-        {"+-1", 0},       // one sign only
-        {"0x10", 0},      // no hexadecimal
-        {"\t 42 \t", 42}, // tabs are blanks too
-        {"\"5\"", 5},     // enclosing quotes are dropped
-        {"", 0},          // present but empty: not the default
+        {"3x", 3},         // digits up to the first non-digit
+        {"x3", 0},         // no leading digits
+        {" +7", 7},        // blanks and a plus sign
+        {"-12", -12},      // negative
+        {"+-1", 0},        // one sign only
+        {"0x10", 0},       // no hexadecimal
+        {"\t 42 \t", 42},  // tabs are blanks too
+        {"\"5\"", 5},      // enclosing quotes are dropped
+        {"", 0},           // present but empty: not the default
         {"2147483647", 2147483647},
     };
     for (const Case& c : cases) {
@@ -97,7 +97,8 @@ TEST(ScramblePasswordTest, NegatesEveryByteAndIsItsOwnInverse) {
         EXPECT_STREQ(text, c.plain);
     }
     char all[256];
-    for (int i = 0; i < 255; ++i) all[i] = static_cast<char>(i + 1);
+    for (int i = 0; i < 255; ++i)
+        all[i] = static_cast<char>(i + 1);
     all[255] = '\0';
     ProfileStore::ScramblePassword(all);
     EXPECT_EQ(std::strlen(all), 255u) << "no byte becomes the terminator";
@@ -113,9 +114,10 @@ TEST_F(ProfileStoreTest, NewFileHasTheWindowsLayout) {
 }
 
 TEST_F(ProfileStoreTest, WriteKeepsEverythingElse) {
-    folder_.Put(kFile,
-                "; written by hand\r\n[before]\r\nPORT=1\r\n[zavuzozedi]\r\nHOST=old\r\nPORT=110\r\n"
-                "; keep me\r\nUSER=u\r\n[after]\r\nCHECK=9\r\n");
+    folder_.Put(
+        kFile,
+        "; written by hand\r\n[before]\r\nPORT=1\r\n[zavuzozedi]\r\nHOST=old\r\nPORT=110\r\n"
+        "; keep me\r\nUSER=u\r\n[after]\r\nCHECK=9\r\n");
     store_.WriteInt("PORT", 995);
     store_.WriteText("PASS", "p");
     std::string file = folder_.Get(kFile);
@@ -144,7 +146,9 @@ TEST_F(ProfileStoreTest, NamesAreCaseInsensitiveAndKeepTheirSpelling) {
 }
 
 TEST_F(ProfileStoreTest, OnlyTheFirstSectionOfANameCounts) {
-    folder_.Put(kFile, "[zavuzozedi]\r\nHOST=first\r\n[x]\r\n[zavuzozedi]\r\nHOST=second\r\nUSER=hidden\r\n");
+    folder_.Put(
+        kFile,
+        "[zavuzozedi]\r\nHOST=first\r\n[x]\r\n[zavuzozedi]\r\nHOST=second\r\nUSER=hidden\r\n");
     EXPECT_EQ(Text("HOST"), "first");
     EXPECT_EQ(Text("USER"), "");
     store_.WriteText("USER", "seen");
@@ -160,10 +164,12 @@ TEST_F(ProfileStoreTest, ReadsEveryLineEndAndTrimsBlanks) {
         {"CR LF", "[zavuzozedi]\r\nHOST=h.example\r\nPORT=25\r\n"},
         {"LF", "[zavuzozedi]\nHOST=h.example\nPORT=25\n"},
         {"no final line end", "[zavuzozedi]\nHOST=h.example\nPORT=25"},
-        {"blanks around names and values", "  [ zavuzozedi ]  \r\n  HOST =  h.example \t\r\n\tPORT\t=\t25\r\n"},
+        {"blanks around names and values",
+         "  [ zavuzozedi ]  \r\n  HOST =  h.example \t\r\n\tPORT\t=\t25\r\n"},
         {"quoted value", "[zavuzozedi]\r\nHOST=\"h.example\"\r\nPORT='25'\r\n"},
         {"text after the header", "[zavuzozedi] ; settings\r\nHOST=h.example\r\nPORT=25\r\n"},
-        {"blank and comment lines", "\r\n; c\r\n[zavuzozedi]\r\n\r\n;HOST=no\r\nHOST=h.example\r\n\r\nPORT=25\r\n"},
+        {"blank and comment lines",
+         "\r\n; c\r\n[zavuzozedi]\r\n\r\n;HOST=no\r\nHOST=h.example\r\n\r\nPORT=25\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -201,7 +207,7 @@ TEST_F(ProfileStoreTest, MalformedFilesReadSafely) {
 }
 
 TEST_F(ProfileStoreTest, ShiftJisAndScrambledValuesRoundTrip) {
-    const char user[] = "\x8E\x52\x93\x63";                // 山田
+    const char user[] = "\x8E\x52\x93\x63";  // 山田
     char pass[] = "ab12Z\x80";
     ProfileStore::ScramblePassword(pass);  // 9F 9E CF CE A6 80: whole Shift_JIS characters
     store_.WriteText("USER", user);

@@ -18,9 +18,12 @@ TEST(WsprintfTest, FormatsTextAndNumbers) {
     } cases[] = {
         {"text", "[abc]", [](char* out) { return wsprintfA(out, "[%s]", "abc"); }},
         {"empty text", "<>", [](char* out) { return wsprintfA(out, "<%s>", ""); }},
-        {"high bytes pass through", "\x93\xfa\x96\x7b", [](char* out) { return wsprintfA(out, "%s", "\x93\xfa\x96\x7b"); }},
-        {"numbers", "-2147483648|0|2147483647", [](char* out) { return wsprintfA(out, "%d|%d|%d", INT_MIN, 0, INT_MAX); }},
-        {"folder and name", "C:\\work\\screen.ini", [](char* out) { return wsprintfA(out, "%s\\%s", "C:\\work", "screen.ini"); }},
+        {"high bytes pass through", "\x93\xfa\x96\x7b",
+         [](char* out) { return wsprintfA(out, "%s", "\x93\xfa\x96\x7b"); }},
+        {"numbers", "-2147483648|0|2147483647",
+         [](char* out) { return wsprintfA(out, "%d|%d|%d", INT_MIN, 0, INT_MAX); }},
+        {"folder and name", "C:\\work\\screen.ini",
+         [](char* out) { return wsprintfA(out, "%s\\%s", "C:\\work", "screen.ini"); }},
         {"percent", "100%", [](char* out) { return wsprintfA(out, "%d%%", 100); }},
     };
     for (const Case& c : cases) {

@@ -15,8 +15,8 @@
 namespace {
 
 const char kHost[] = "pop.example.jp";
-const char kUser[] = "\x8E\x52\x93\x63";   // 山田 in Shift_JIS
-const char kPassword[] = "ab12Z\x80";      // scrambles to whole Shift_JIS characters
+const char kUser[] = "\x8E\x52\x93\x63";  // 山田 in Shift_JIS
+const char kPassword[] = "ab12Z\x80";     // scrambles to whole Shift_JIS characters
 const int kPort = 995;
 const int kCheck = 3;
 const char kFileBytes[] =

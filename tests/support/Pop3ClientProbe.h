@@ -8,8 +8,7 @@
 
 class Pop3ClientProbe {
 public:
-    static void Adopt(Pop3Client& client, SOCKET connected)
-    {
+    static void Adopt(Pop3Client& client, SOCKET connected) {
         WSADATA startup;
         WSAStartup(MAKEWORD(2, 0), &startup);
         client.socket_ = connected;

@@ -2,12 +2,10 @@
 
 #include "platform/win32.h"
 
-int OutstandingStartups()
-{
+int OutstandingStartups() {
 #ifdef _WIN32
     SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
-    if (probe == INVALID_SOCKET)
-        return 0;
+    if (probe == INVALID_SOCKET) return 0;
     closesocket(probe);
     return 1;
 #else

@@ -44,7 +44,8 @@ public:
     // Entries in the folder, to catch stray temporary files.
     int EntryCount() const {
         int count = 0;
-        for (auto it = std::filesystem::directory_iterator(path_); it != std::filesystem::directory_iterator(); ++it)
+        for (auto it = std::filesystem::directory_iterator(path_);
+             it != std::filesystem::directory_iterator(); ++it)
             ++count;
         return count;
     }

@@ -50,7 +50,8 @@ TEST_F(AppWindowTest, MessagesBeforeCreateGoToTheDefaultProcedure) {
     ASSERT_FALSE(object.seen.empty());
     EXPECT_EQ(object.seen.front(), static_cast<UINT>(WM_CREATE));
     EXPECT_TRUE(ReachedDefault(WM_NCCREATE));
-    for (UINT message : object.seen) EXPECT_NE(message, static_cast<UINT>(WM_NCCREATE));
+    for (UINT message : object.seen)
+        EXPECT_NE(message, static_cast<UINT>(WM_NCCREATE));
 }
 
 TEST_F(AppWindowTest, ASecondWindowReachesTheFirstObject) {
@@ -61,9 +62,12 @@ TEST_F(AppWindowTest, ASecondWindowReachesTheFirstObject) {
                                   GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(second, nullptr);
     // Once routed, even the messages before WM_CREATE reach the object.
-    std::vector<UINT> secondMessages(first.seen.begin() + static_cast<long>(before), first.seen.end());
-    EXPECT_NE(std::find(secondMessages.begin(), secondMessages.end(), WM_NCCREATE), secondMessages.end());
-    EXPECT_NE(std::find(secondMessages.begin(), secondMessages.end(), WM_CREATE), secondMessages.end());
+    std::vector<UINT> secondMessages(first.seen.begin() + static_cast<long>(before),
+                                     first.seen.end());
+    EXPECT_NE(std::find(secondMessages.begin(), secondMessages.end(), WM_NCCREATE),
+              secondMessages.end());
+    EXPECT_NE(std::find(secondMessages.begin(), secondMessages.end(), WM_CREATE),
+              secondMessages.end());
 }
 
 TEST_F(AppWindowTest, NegativePositionAndSizeBecomeDefault) {
@@ -103,9 +107,7 @@ TEST_F(AppWindowTest, FontIsDeletedWithTheObjectAndOnlyThen) {
         NotingWindow withFont;
         font = withFont.CreateTextFont(30, 1, FALSE, FALSE, FALSE, "MS UI GOSHIC");
     }
-    {
-        NotingWindow withoutFont;
-    }
+    { NotingWindow withoutFont; }
     const std::vector<HGDIOBJ>& deleted = RecordingDisplay::Log().deletedObjects;
     ASSERT_EQ(deleted.size(), 1u);
     EXPECT_EQ(deleted[0], static_cast<HGDIOBJ>(font));
