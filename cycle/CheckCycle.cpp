@@ -13,30 +13,24 @@ const char kServerPrefix[] = "Server > ";
 const char kMailPrefix[] = "Mail ";
 const char kSuffix[] = " ";
 
-void AppendBounded(char* line, int& length, const char* text) {
-    while (*text && length < CheckCycleState::kLineSize - 1)
-        line[length++] = *text++;
-}
-
-void ComposeClientLine(const char* word, const char* argument) {
-    char body[CheckCycleState::kLineSize];
-    int length = 0;
-    AppendBounded(body, length, word);
-    AppendBounded(body, length, argument);
-    body[length] = '\0';
-    ComposeDisplayLine(kClientPrefix, body, "");
+// Appends text up to its first CR LF, within the display line's room.
+void AppendLine(int& length, const char* text) {
+    const char* end = std::strstr(text, "\r\n");
+    while (*text && text != end && length < CheckCycleState::kLineSize - 1)
+        g_cycle.displayLine[length++] = *text++;
 }
 
 void ComposeServerLine() {
     ComposeDisplayLine(kServerPrefix, g_mailClient.ReceiveBuffer(), kSuffix);
 }
 
+// One '*' per byte of the password: the password itself is never shown.
 void ComposeMaskedPassword() {
     char stars[sizeof g_cycle.password];
     std::size_t count = std::strlen(g_cycle.password);
     std::memset(stars, '*', count);
     stars[count] = '\0';
-    ComposeClientLine("PASS ", stars);
+    ComposeDisplayLine(kClientPrefix, "PASS ", stars);
 }
 
 void ShowNextSubject() {
@@ -73,28 +67,27 @@ void StartCheckCycle(HWND window) {
     SetTimer(window, kDrawTimer, kDrawInterval, nullptr);
 }
 
-void ComposeDisplayLine(const char* prefix, char* body, const char* suffix) {
+// Each part ends at its first CR LF, so a reply shows only its first line.
+void ComposeDisplayLine(const char* prefix, const char* body, const char* suffix) {
     std::memset(g_cycle.displayLine, 0, sizeof g_cycle.displayLine);
-    char* lineEnd = std::strstr(body, "\r\n");
-    if (lineEnd) *lineEnd = '\0';
     int length = 0;
-    AppendBounded(g_cycle.displayLine, length, prefix);
-    AppendBounded(g_cycle.displayLine, length, body);
-    AppendBounded(g_cycle.displayLine, length, suffix);
+    AppendLine(length, prefix);
+    AppendLine(length, body);
+    AppendLine(length, suffix);
     g_cycle.lineLength = length;
 }
 
 void OnStepTick(HWND window) {
     switch (g_cycle.state) {
         case 1:
-            ComposeClientLine("CONNECT", kSuffix);
+            ComposeDisplayLine(kClientPrefix, "CONNECT", kSuffix);
             break;
         case 2:
             g_mailClient.Connect(g_cycle.host, g_cycle.port);
             ComposeServerLine();
             break;
         case 3:
-            ComposeClientLine("USER ", g_cycle.user);
+            ComposeDisplayLine(kClientPrefix, "USER ", g_cycle.user);
             break;
         case 4:
             g_mailClient.SendUser(g_cycle.user);
@@ -108,7 +101,7 @@ void OnStepTick(HWND window) {
             ComposeServerLine();
             break;
         case 7:
-            ComposeClientLine("STAT ", kSuffix);
+            ComposeDisplayLine(kClientPrefix, "STAT ", kSuffix);
             break;
         case 8:
             g_cycle.messageCount = g_mailClient.Stat();

@@ -40,6 +40,6 @@ extern CheckCycleState g_cycle;
 void StartCheckCycle(HWND window);
 void OnStepTick(HWND window);
 void OnCheckTick();
-void ComposeDisplayLine(const char* prefix, char* body, const char* suffix);
+void ComposeDisplayLine(const char* prefix, const char* body, const char* suffix);
 // The C runtime's rand: state * 214013 + 2531011, bits 16 to 30.
 int NextRandom();

@@ -13,7 +13,6 @@ public:
 
     // Shows the cursor, drops the connection, stops the timers and ends the loop.
     static void StopCheckCycle(HWND window);
-    int LineHeight() const { return lineHeight_; }
 
 private:
     void OnCreate(HWND window);

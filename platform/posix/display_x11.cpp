@@ -6,9 +6,7 @@
 #include <poll.h>
 #include <time.h>
 
-#include <algorithm>
 #include <map>
-#include <vector>
 
 #include "platform/posix/display_x11.h"
 #include "platform/posix/user_state.h"
@@ -26,7 +24,6 @@ const char* const kJapaneseCandidates[] = {"monospace:lang=ja", ":lang=ja:spacin
 const FcChar32 kHiraganaA = 0x3042;
 const FcChar32 kKanjiKan = 0x6F22;
 const int kDefaultCellHeight = 16;
-const size_t kPointsPerRequest = 4096;
 
 LPARAM PointParam(int x, int y) {
     return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) |
@@ -38,32 +35,6 @@ XRenderColor RenderColor(COLORREF color) {
     const unsigned short green = static_cast<unsigned short>(((color >> 8) & 0xFF) * 0x101);
     const unsigned short blue = static_cast<unsigned short>(((color >> 16) & 0xFF) * 0x101);
     return XRenderColor{red, green, blue, 0xFFFF};
-}
-
-// Windows' lines leave out their end point: the points from `from` up to `to`.
-std::vector<XPoint> LinePoints(POINT from, POINT to) {
-    std::vector<XPoint> points;
-    const int dx = to.x > from.x ? to.x - from.x : from.x - to.x;
-    const int dy = to.y > from.y ? to.y - from.y : from.y - to.y;
-    const int stepX = to.x > from.x ? 1 : -1;
-    const int stepY = to.y > from.y ? 1 : -1;
-    int error = dx - dy;
-    int x = from.x;
-    int y = from.y;
-    while (x != to.x || y != to.y) {
-        if (x >= -32768 && x <= 32767 && y >= -32768 && y <= 32767)
-            points.push_back(XPoint{static_cast<short>(x), static_cast<short>(y)});
-        const int doubled = 2 * error;
-        if (doubled > -dy) {
-            error -= dy;
-            x += stepX;
-        }
-        if (doubled < dx) {
-            error += dx;
-            y += stepY;
-        }
-    }
-    return points;
 }
 
 class X11Display : public layer::DisplayBackend {
@@ -124,7 +95,10 @@ public:
             XCreateWindow(display_, RootWindow(display_, screen_), rect.left, rect.top, width,
                           height, 0, CopyFromParent, InputOutput, CopyFromParent,
                           CWBackPixel | CWOverrideRedirect | CWEventMask | CWCursor, &attributes);
-        windows_[hwnd] = Native{window, XCreateGC(display_, window, 0, nullptr), nullptr,
+        // Zero-width lines that leave out their end point, as Windows draws them.
+        XGCValues lines = {};
+        lines.cap_style = CapNotLast;
+        windows_[hwnd] = Native{window, XCreateGC(display_, window, GCCapStyle, &lines), nullptr,
                                 static_cast<int>(width), static_cast<int>(height)};
         return true;
     }
@@ -198,12 +172,7 @@ public:
         Native* native = Find(hwnd);
         if (!native) return;
         XSetForeground(display_, native->gc, Pixel(color));
-        std::vector<XPoint> points = LinePoints(from, to);
-        for (size_t start = 0; start < points.size(); start += kPointsPerRequest) {
-            const size_t count = std::min(kPointsPerRequest, points.size() - start);
-            XDrawPoints(display_, native->window, native->gc, &points[start],
-                        static_cast<int>(count), CoordModeOrigin);
-        }
+        XDrawLine(display_, native->window, native->gc, from.x, from.y, to.x, to.y);
     }
 
     void FinishDrawing() override {

@@ -83,25 +83,30 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
     return previous;
 }
 
-// SetBkColor (GDI32)
-// Returns the previous colour, CLR_INVALID for a bad device context.
-COLORREF SetBkColor(HDC hdc, COLORREF color) {
-    if (RecordingLog* log = layer::ActiveRecordingLog()) log->backColors.push_back(color);
+namespace {
+
+// Sets one of the device context's colours; the previous one, or CLR_INVALID
+// for a bad device context.
+COLORREF ReplaceColor(HDC hdc, COLORREF DeviceContext::*member, COLORREF color) {
     DeviceContext* context = FindContext(hdc);
     if (!context) return CLR_INVALID;
-    const COLORREF previous = context->backColor;
-    context->backColor = color;
+    const COLORREF previous = context->*member;
+    context->*member = color;
     return previous;
+}
+
+}  // namespace
+
+// SetBkColor (GDI32)
+COLORREF SetBkColor(HDC hdc, COLORREF color) {
+    if (RecordingLog* log = layer::ActiveRecordingLog()) log->backColors.push_back(color);
+    return ReplaceColor(hdc, &DeviceContext::backColor, color);
 }
 
 // SetTextColor (GDI32)
 COLORREF SetTextColor(HDC hdc, COLORREF color) {
     if (RecordingLog* log = layer::ActiveRecordingLog()) log->textColors.push_back(color);
-    DeviceContext* context = FindContext(hdc);
-    if (!context) return CLR_INVALID;
-    const COLORREF previous = context->textColor;
-    context->textColor = color;
-    return previous;
+    return ReplaceColor(hdc, &DeviceContext::textColor, color);
 }
 
 // TextOutA (GDI32)
@@ -112,12 +117,12 @@ COLORREF SetTextColor(HDC hdc, COLORREF color) {
 BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     DeviceContext* context = FindContext(hdc);
     if (!context || length < 0 || (length > 0 && !text)) return FALSE;
-    const std::string bytes(text ? text : "", static_cast<size_t>(length));
     if (RecordingLog* log = layer::ActiveRecordingLog())
-        log->texts.push_back(RecordedText{x, y, bytes, static_cast<HFONT>(context->font),
-                                          context->textColor, context->backColor});
+        log->texts.push_back(RecordedText{
+            x, y, std::string(text ? text : "", static_cast<size_t>(length)),
+            static_cast<HFONT>(context->font), context->textColor, context->backColor});
     const layer::FontRequest* request = layer::FontInfo(context->font);
-    const std::string utf8 = layer::Cp932ToUtf8(bytes.data(), length);
+    const std::string utf8 = layer::Cp932ToUtf8(text, length);
     if (request && !utf8.empty())
         layer::CurrentDisplay().DrawText(context->hwnd, static_cast<HFONT>(context->font), *request,
                                          x, y, utf8, context->textColor, context->backColor);

@@ -116,9 +116,7 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
                                pitchAndFamily, faceName ? faceName : ""};
     HFONT font = reinterpret_cast<HFONT>(AddObject(GdiObject{Kind::Font, false, {}, request, 0}));
     if (RecordingLog* log = layer::ActiveRecordingLog())
-        log->fonts.push_back(RecordedFont{font, height, width, escapement, orientation, weight,
-                                          italic, underline, strikeOut, charSet, outPrecision,
-                                          clipPrecision, quality, pitchAndFamily, request.face});
+        log->fonts.push_back(RecordedFont{request, font});
     layer::CurrentDisplay().PrepareFont(font, request);
     return font;
 }

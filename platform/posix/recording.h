@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/display_backend.h"
 #include "platform/posix/win_types.h"
 
 struct RecordedText {
@@ -29,22 +30,10 @@ struct RecordedLine {
     POINT to;    // LineTo's end point (not drawn, as in Windows)
 };
 
-struct RecordedFont {
-    HFONT font;  // the handle CreateFontA returned
-    int height;
-    int width;
-    int escapement;
-    int orientation;
-    int weight;
-    DWORD italic;
-    DWORD underline;
-    DWORD strikeOut;
-    DWORD charSet;
-    DWORD outPrecision;
-    DWORD clipPrecision;
-    DWORD quality;
-    DWORD pitchAndFamily;
-    std::string face;  // the face name's bytes
+// The CreateFontA arguments (height, weight, charSet, face, ...) and the
+// handle it returned.
+struct RecordedFont : layer::FontRequest {
+    HFONT font;
 };
 
 struct RecordedTimer {
