@@ -316,6 +316,8 @@ TEST_F(X11Test, PointerEventsBecomeMouseMessages) {
 // Waiting for a timer in GetMessageA costs no CPU. Bounds are generous.
 TEST_F(X11Test, WaitingSleepsInsteadOfSpinning) {
     HWND hwnd = CreateSaverLikeWindow();
+    // The mouse move of the window's appearance must be in and taken first.
+    layer::X11Sync();
     MSG msg = {};
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
