@@ -7,7 +7,7 @@
 Two runs against the test Dovecot (user "trio"):
   1. plain: CPU share of one core and peak resident memory of the saver's
      process over the check, and the check's duration against the pacing model
-     (per line: bytes x 10 ms + 100 ms; 3 s after PASS and after each RETR;
+     (per line: bytes x 10 ms + 100 ms; 3 s after PASS and after each header fetch;
      one wipe line per 10 ms tick);
   2. under strace (X writes only): the draw-tick cadence, i.e. bytes typed per
      second.

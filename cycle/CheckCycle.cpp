@@ -56,8 +56,7 @@ void StartCheckCycle(HWND window) {
     g_cycle.port = g_settings.ReadInt("PORT", 110);
     g_settings.ReadText("USER", g_cycle.user, "");
     if (!g_cycle.user[0]) return;
-    g_settings.ReadText("PASS", g_cycle.password, "");
-    ProfileStore::ScramblePassword(g_cycle.password);
+    g_settings.ReadPassword(g_cycle.password);
     if (!g_cycle.password[0]) return;
     g_cycle.checkInterval = static_cast<UINT>(g_settings.ReadInt("CHECK", 1)) * kCheckUnit;
     std::memset(g_cycle.subject, 0, sizeof g_cycle.subject);

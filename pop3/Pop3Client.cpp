@@ -1,6 +1,7 @@
 // The connection: connect, the bounded receive and send loops, close.
 #include "pop3/Pop3Client.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,17 @@ const long kReadinessSeconds = 3;
 // An unreachable server would otherwise hold the saver for the system's
 // connect time-out, which can be minutes.
 const long kConnectSeconds = 5;
+// A server that never stops sending must not hold the saver: a reply still
+// arriving this long after its first read is cut off with the connection. A
+// header reply's rest is discarded under its own such limit, so one fetch
+// takes at most about 2 x 30 + 3 seconds.
+const std::chrono::seconds kReplyTimeLimit(30);
+// What of a message reply beyond its area is read and dropped at most: far
+// more than any header, enough for the whole of most messages when the server
+// knows no TOP.
+const long long kDiscardByteLimit = 32LL << 20;
+
+using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
@@ -110,6 +122,7 @@ int Pop3Client::ReceiveReply(char* output, int wanted) {
     if (output != nullptr && wanted > 0) std::memset(output, 0, static_cast<size_t>(wanted));
     std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
     if (socket_ == 0) return 0;
+    const Clock::time_point cutOff = Clock::now() + kReplyTimeLimit;
     int total = 0;
     // The first read waits like the later ones: a server that accepts and
     // stays silent ends the receive with nothing.
@@ -119,8 +132,36 @@ int Pop3Client::ReceiveReply(char* output, int wanted) {
         AppendChunk(output, wanted, total, count);
         total = count > INT_MAX - total ? INT_MAX : total + count;
         if (total >= wanted) break;
+        if (Clock::now() >= cutOff) {
+            Close();
+            break;
+        }
     }
     return total;
+}
+
+// A message reply (TOP, RETR) is read to its end: what does not fit the
+// output area is dropped, so the next command reads its own reply.
+int Pop3Client::ReceiveMessageReply(char* output, int wanted) {
+    int total = ReceiveReply(output, wanted);
+    if (total >= wanted) DiscardRest();
+    return total;
+}
+
+// Reads and drops data under the 3-second rule; the receive buffer is
+// overlaid as in any receive.
+void Pop3Client::DiscardRest() {
+    const Clock::time_point cutOff = Clock::now() + kReplyTimeLimit;
+    long long dropped = 0;
+    while (socket_ != 0 && WaitReadable()) {
+        int count = recv(socket_, receiveBuffer_, kReceiveBufferSize - 1, 0);
+        if (count <= 0) return;
+        dropped += count;
+        if (dropped > kDiscardByteLimit || Clock::now() >= cutOff) {
+            Close();
+            return;
+        }
+    }
 }
 
 // Copies the chunk now at the start of the receive buffer behind the bytes

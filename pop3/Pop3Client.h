@@ -26,6 +26,7 @@ public:
     int SendPass(const char* password);
     int Stat();
     int ListSize(int messageNumber);
+    int Top(int messageNumber, char* output, int wanted);
     int Retrieve(int messageNumber, char* output, int wanted);
     int FetchHeader(int messageNumber);
     int ExtractHeaderField(const char* source, const char* name, char* output);
@@ -47,6 +48,8 @@ private:
     bool ConnectWithin(const sockaddr_in& address, long seconds);
     bool ConnectionFinished(long seconds);
     void AppendChunk(char* output, int wanted, int total, int count) const;
+    int ReceiveMessageReply(char* output, int wanted);
+    void DiscardRest();
     int SendLine(const char* line);
     bool ReplyPositive() const;
     bool ResizeMessageBuffer(int size);

@@ -1,8 +1,8 @@
-// The commands (USER, PASS, STAT, LIST n, RETR n: nothing that deletes or
-// changes a message, and no QUIT), header retrieval and header field extraction.
+// The commands (USER, PASS, STAT, LIST n, TOP n 0 and RETR n: nothing that
+// deletes or changes a message, and no QUIT), header retrieval and header field
+// extraction.
 #include "pop3/Pop3Client.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,6 +13,9 @@ const int kLineSize = HeaderDecoder::kAreaSize;
 const int kKeyLength = 255;
 // Room behind the LIST size for the status line and the terminator.
 const int kStatusRoom = 128;
+// The header scan reads no further than the first 8191 characters, so more of
+// a message than this is never kept, whatever size LIST reports.
+const int kMessageLimit = 64 * 1024;
 
 const char* TextOrEmpty(const char* text) {
     return text != nullptr ? text : "";
@@ -99,26 +102,38 @@ int Pop3Client::ListSize(int messageNumber) {
     return decoder_.NumberBetween(afterSecondSpace, nullptr, "\r\n", 0);
 }
 
+// The header and no body line: unlike RETR, TOP does not mark the message read.
+int Pop3Client::Top(int messageNumber, char* output, int wanted) {
+    char line[kLineSize];
+    wsprintfA(line, "TOP %d 0\r\n", messageNumber);
+    SendLine(line);
+    return ReceiveMessageReply(output, wanted);
+}
+
 int Pop3Client::Retrieve(int messageNumber, char* output, int wanted) {
     char line[kLineSize];
     wsprintfA(line, "RETR %d\r\n", messageNumber);
     SendLine(line);
-    return ReceiveReply(output, wanted);
+    return ReceiveMessageReply(output, wanted);
 }
 
-// Reads the RETR reply into a message buffer of the LIST size plus room for the
-// status line, and keeps the text up to the first empty line: the status line
-// and the header lines. A size that is negative, or too large to hold, leaves
-// the header text empty; RETR is then not sent, so no reply is left unread.
+// Reads the TOP reply (RETR for a server that refuses TOP) into a message
+// buffer of the LIST size, at most kMessageLimit, plus room for the status
+// line, and keeps the text up to the first empty line: the status line and the
+// header lines. A negative size leaves the header text empty and sends neither.
 int Pop3Client::FetchHeader(int messageNumber) {
     int size = ListSize(messageNumber);
-    if (size < 0 || size > INT_MAX - (kStatusRoom + 1) ||
-        !ResizeMessageBuffer(size + kStatusRoom + 1)) {
+    int wanted = (size < kMessageLimit ? size : kMessageLimit) + kStatusRoom;
+    if (size < 0 || !ResizeMessageBuffer(wanted + 1)) {
         if (messageBuffer_ != nullptr) messageBuffer_[0] = '\0';
         return 1;
     }
-    messageBuffer_[size + kStatusRoom] = '\0';
-    Retrieve(messageNumber, messageBuffer_, size + kStatusRoom);
+    messageBuffer_[wanted] = '\0';
+    // Judged by the status line at the start of the reply: the receive buffer
+    // holds only the reply's last chunk.
+    Top(messageNumber, messageBuffer_, wanted);
+    if (std::strncmp(messageBuffer_, "+OK", 3) != 0)
+        Retrieve(messageNumber, messageBuffer_, wanted);
     char* emptyLine = std::strstr(messageBuffer_, "\r\n\r\n");
     if (emptyLine != nullptr) *emptyLine = '\0';
     return 1;

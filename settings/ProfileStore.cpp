@@ -1,6 +1,7 @@
 #include "settings/ProfileStore.h"
 
 #include <cstddef>
+#include <cstring>
 #include <filesystem>
 
 #include "decode/HeaderDecoder.h"
@@ -19,6 +20,17 @@ void CopyCut(char* destination, size_t size, const char* text) {
         ++length;
     }
     destination[length] = '\0';
+}
+
+const char kPasswordKey[] = "PASS";
+const char kHexPasswordKey[] = "PASSHEX";
+const char kHexDigits[] = "0123456789ABCDEF";
+
+int HexValue(char digit) {
+    if (digit >= '0' && digit <= '9') return digit - '0';
+    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
+    return -1;
 }
 
 }  // namespace
@@ -66,4 +78,49 @@ void ProfileStore::WriteInt(const char* key, int value) {
 void ProfileStore::ScramblePassword(char* text) {
     for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p; ++p)
         *p = static_cast<unsigned char>(256 - *p);
+}
+
+int ProfileStore::WritePassword(const char* password) {
+    // As long as the dialog's edit gives; readers see the first 255 bytes.
+    char scrambled[1024];
+    CopyCut(scrambled, sizeof scrambled, password);
+    ScramblePassword(scrambled);
+    if (!WriteText(kPasswordKey, scrambled)) return 0;
+    scrambled[kValueSize - 1] = '\0';
+    char stored[kValueSize];
+    ReadText(kPasswordKey, stored, "");
+    char hex[2 * kValueSize];
+    if (std::strcmp(stored, scrambled) == 0) {
+        ReadText(kHexPasswordKey, hex, "");
+        return hex[0] ? WriteText(kHexPasswordKey, nullptr) : 1;
+    }
+    size_t length = 0;
+    for (const unsigned char* p = reinterpret_cast<unsigned char*>(scrambled); *p; ++p) {
+        hex[length++] = kHexDigits[*p >> 4];
+        hex[length++] = kHexDigits[*p & 15];
+    }
+    hex[length] = '\0';
+    return WriteText(kHexPasswordKey, hex);
+}
+
+void ProfileStore::ReadPassword(char* destination) {
+    if (!ReadHexPassword(destination)) ReadText(kPasswordKey, destination, "");
+    ScramblePassword(destination);
+}
+
+// False when the key is missing or is not whole hexadecimal bytes, which a
+// hand-edited file may hold; PASS then counts.
+bool ProfileStore::ReadHexPassword(char* destination) {
+    char hex[2 * kValueSize];
+    GetPrivateProfileStringA(section_, kHexPasswordKey, "", hex, sizeof hex, filePath_);
+    size_t length = std::strlen(hex);
+    if (length == 0 || length % 2 != 0) return false;
+    for (size_t i = 0; i < length; i += 2) {
+        int high = HexValue(hex[i]);
+        int low = HexValue(hex[i + 1]);
+        if (high < 0 || low < 0 || (high | low) == 0) return false;
+        destination[i / 2] = static_cast<char>(high << 4 | low);
+    }
+    destination[length / 2] = '\0';
+    return true;
 }

@@ -17,10 +17,19 @@ public:
     void WriteInt(const char* key, int value);
     // Negates every byte modulo 256 up to the terminator; its own inverse.
     static void ScramblePassword(char* text);
+    // The password, scrambled under PASS. Where the profile functions change
+    // bytes of it (double-byte code pages pass values through Unicode), the
+    // scrambled bytes are also kept in hexadecimal under PASSHEX, which a
+    // reader then prefers; a PASS that survives removes PASSHEX.
+    // destination holds at least kValueSize bytes.
+    int WritePassword(const char* password);
+    void ReadPassword(char* destination);
 
     const char* FilePath() const { return filePath_; }
 
 private:
+    bool ReadHexPassword(char* destination);
+
     char currentDirectory_[256];
     char filePath_[512];
     char fileName_[256];

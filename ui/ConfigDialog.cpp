@@ -28,8 +28,7 @@ void ShowSettings(HWND dialog) {
     ShowNumber(dialog, IDC_PORT, g_settings.ReadInt("PORT", 110), work);
     g_settings.ReadText("USER", work, "");
     ShowText(dialog, IDC_USER, work);
-    g_settings.ReadText("PASS", work, "");
-    ProfileStore::ScramblePassword(work);
+    g_settings.ReadPassword(work);
     ShowText(dialog, IDC_PASSWORD, work);
     ShowNumber(dialog, IDC_CHECK, g_settings.ReadInt("CHECK", 1), work);
 }
@@ -44,8 +43,7 @@ void SaveSettings(HWND dialog) {
     ReadEdit(dialog, IDC_USER, work);
     g_settings.WriteText("USER", work);
     ReadEdit(dialog, IDC_PASSWORD, work);
-    ProfileStore::ScramblePassword(work);
-    g_settings.WriteText("PASS", work);
+    g_settings.WritePassword(work);
     ReadEdit(dialog, IDC_CHECK, work);
     g_settings.WriteInt("CHECK", HeaderDecoder::LeadingNumber(work));
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -172,10 +173,12 @@ std::string EntryLine(std::string_view key, std::string_view value) {
 // The whole file with one key set: an existing entry is replaced where it
 // stands, a new one follows the section's last non-blank line, a new section
 // goes at the end. Every line ends in CR LF, as Windows writes them.
+// No value removes the key; a missing key then changes nothing.
 std::string SetEntry(std::string_view text, std::string_view section, std::string_view key,
-                     std::string_view value) {
+                     std::optional<std::string_view> value) {
+    std::string entry = value ? EntryLine(key, *value) : std::string();
     std::string out;
-    out.reserve(text.size() + section.size() + key.size() + value.size() + 8);
+    out.reserve(text.size() + entry.size() + section.size() + 4);
     enum { kBefore, kInside, kDone } state = kBefore;
     size_t insertAt = 0;
     size_t pos = 0;
@@ -183,12 +186,12 @@ std::string SetEntry(std::string_view text, std::string_view section, std::strin
     while (NextLine(text, &pos, &line)) {
         bool header = ParseHeader(line, &name);
         if (header && state == kInside) {
-            out.insert(insertAt, EntryLine(key, value));
+            out.insert(insertAt, entry);
             state = kDone;
         }
         if (state == kInside && ParseEntry(line, &entryKey, &entryValue) &&
             SameName(entryKey, key)) {
-            out += EntryLine(entryKey, value);
+            if (value) out += EntryLine(entryKey, *value);
             state = kDone;
             continue;
         }
@@ -197,12 +200,12 @@ std::string SetEntry(std::string_view text, std::string_view section, std::strin
         if (state == kInside && !TrimLeft(line).empty()) insertAt = out.size();
     }
     if (state == kInside) {
-        out.insert(insertAt, EntryLine(key, value));
-    } else if (state == kBefore) {
+        out.insert(insertAt, entry);
+    } else if (state == kBefore && value) {
         out += "[";
         out += section;
         AppendLine(&out, "]");
-        out += EntryLine(key, value);
+        out += entry;
     }
     return out;
 }
@@ -262,16 +265,20 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, L
 }
 
 // WritePrivateProfileStringA (KERNEL32)
-// The value loses its leading blanks, as Windows writes it. A new file gets
-// mode 0600 (it holds the password); a rewritten one keeps its mode.
+// The value loses its leading blanks, as Windows writes it; no value removes
+// the key. A new file gets mode 0600 (it holds the password); a rewritten one
+// keeps its mode.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
-    assert(section && key && value && fileName && "deleting sections or keys is not provided");
+    assert(section && key && fileName && "deleting sections is not provided");
     assert(!Trim(section).empty() && "the nameless section is not provided");
     std::string text;
     mode_t mode = 0600;
     FileState state = LoadFile(fileName, &text, &mode);
     if (state == FileState::kUnusable) return FALSE;
-    return ReplaceFile(fileName, SetEntry(text, Trim(section), Trim(key), TrimLeft(value)), mode)
+    if (state == FileState::kMissing && !value) return TRUE;
+    std::optional<std::string_view> kept;
+    if (value) kept = TrimLeft(value);
+    return ReplaceFile(fileName, SetEntry(text, Trim(section), Trim(key), kept), mode)
                ? TRUE
                : FALSE;
 }

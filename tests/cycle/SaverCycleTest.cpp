@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string RetrReply(const std::string& message) {
+std::string TopReply(const std::string& message) {
     return "+OK " + std::to_string(message.size()) + " octets\r\n" + message + ".\r\n";
 }
 
@@ -68,7 +68,7 @@ TEST(SaverCycle, ThreeMessagesShowOneSubjectLineEachAndSkipTheStatReply) {
     ScriptLogin(peer, "+OK ready\r\nsecond greeting line\r\n", "+OK 3 300\r\n");
     for (int n = 1; n <= 3; ++n) {
         peer.AwaitLine().Send(ListReply(n, messages[n - 1]));
-        peer.AwaitLine().Send(RetrReply(messages[n - 1]));
+        peer.AwaitLine().Send(TopReply(messages[n - 1]));
     }
     ASSERT_TRUE(peer.Start());
     SaverRun run;
@@ -80,8 +80,8 @@ TEST(SaverCycle, ThreeMessagesShowOneSubjectLineEachAndSkipTheStatReply) {
                                               {330, "Mail \x82\xa0 x "},
                                               {360, "Mail foldedline "}}));
     EXPECT_EQ(peer.Finish(),
-              "USER alice\r\nPASS hello\r\nSTAT\r\nLIST 1\r\nRETR 1\r\nLIST 2\r\nRETR 2\r\n"
-              "LIST 3\r\nRETR 3\r\n");
+              "USER alice\r\nPASS hello\r\nSTAT\r\nLIST 1\r\nTOP 1 0\r\nLIST 2\r\nTOP 2 0\r\n"
+              "LIST 3\r\nTOP 3 0\r\n");
     EXPECT_TRUE(peer.ClientClosed());
 }
 

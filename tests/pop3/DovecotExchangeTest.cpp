@@ -1,6 +1,7 @@
 // The whole exchange against a real Dovecot on 127.0.0.1 (the "dovecot" ctest
 // fixture): log in, count, fetch every header, extract and decode every
-// Subject, close; afterwards every message is still there, unchanged.
+// Subject, close; afterwards every message is still there, unchanged, and the
+// fixture's stop fails if any was marked read.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -43,7 +44,7 @@ TEST(DovecotExchange, ReadsEverySubjectAndChangesNoMessage) {
             SCOPED_TRACE(n);
             EXPECT_EQ(client.FetchHeader(n), 1);
             const char* header = client.MessageBuffer();
-            EXPECT_EQ(std::strncmp(header, "+OK ", 4), 0) << "the status line comes first";
+            EXPECT_EQ(std::strncmp(header, "+OK\r\n", 5), 0) << "the status line comes first";
             EXPECT_EQ(std::strstr(header, "\r\n\r\n"), nullptr);
             EXPECT_LT(std::strlen(header), 400u) << "the header alone, not the body";
             char subject[4096];

@@ -14,11 +14,12 @@ namespace {
 
 const char kGreeting[] = "+OK scripted peer ready\r\n";
 
-// A RETR reply that is longer than its LIST size of 0 plus 128, so reading it
-// ends at once instead of after 3 seconds of silence.
-std::string RetrReply(const std::string& headerLines) {
-    return "+OK message follows\r\n" + headerLines + "\r\n\r\n" + std::string(160, 'b') +
-           "\r\n.\r\n";
+// A message reply longer than its LIST size plus 128 bytes: its receive ends
+// without a readiness wait, and the client drops the rest (the terminator).
+std::string MessageReply(const std::string& headerLines, int listSize) {
+    std::string reply = "+OK message follows\r\n" + headerLines + "\r\n\r\n";
+    reply.resize(static_cast<std::size_t>(listSize) + 128, 'b');
+    return reply + "\r\n.\r\n";
 }
 
 class Pop3CommandsTest : public ::testing::Test {
@@ -57,11 +58,12 @@ TEST_F(Pop3CommandsTest, TwoMessageMailboxSendsExactlyTheseCommandsThenCloses) {
         .AwaitLine()
         .Send("+OK 1 0\r\n")
         .AwaitLine()
-        .Send(RetrReply("From: a\r\nSubject: first"))
+        .Send(MessageReply("From: a\r\nSubject: first", 0))
         .AwaitLine()
         .Send("+OK 2 0\r\n")
         .AwaitLine()
-        .Send(RetrReply("Subject: second\r\nFrom: b"));
+        .Send(MessageReply("Subject: second\r\nFrom: b", 0))
+        .Hangup();
     ASSERT_TRUE(peer.Start());
 
     ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
@@ -76,14 +78,9 @@ TEST_F(Pop3CommandsTest, TwoMessageMailboxSendsExactlyTheseCommandsThenCloses) {
         EXPECT_EQ(client_.ExtractHeaderField(client_.MessageBuffer(), "Subject:", subject), 1);
         EXPECT_STREQ(subject, subjects[n - 1]);
     }
-    EXPECT_EQ(client_.Close(), 1);
-
-    const std::string sent = peer.Finish();
-    EXPECT_EQ(sent,
-              "USER alice\r\nPASS s3cret\r\nSTAT\r\nLIST 1\r\nRETR 1\r\nLIST 2\r\nRETR 2\r\n");
-    EXPECT_TRUE(peer.ClientClosed());
-    EXPECT_EQ(sent.find("QUIT"), std::string::npos);
-    EXPECT_EQ(sent.find("DELE"), std::string::npos);
+    client_.Close();
+    EXPECT_EQ(peer.Finish(),
+              "USER alice\r\nPASS s3cret\r\nSTAT\r\nLIST 1\r\nTOP 1 0\r\nLIST 2\r\nTOP 2 0\r\n");
 }
 
 TEST_F(Pop3CommandsTest, UserReplyIsPositiveWhenPlusOkOccursAnywhere) {
@@ -166,16 +163,18 @@ TEST_F(Pop3CommandsTest, ListSizeReadsTheNumberBetweenTheSecondSpaceAndCrLf) {
     }
 }
 
-// Each case first fetches a good header for message 1, so an empty result
-// cannot be an untouched buffer.
+// Each case first fetches a good header on a connection of its own, so an
+// empty result cannot be an untouched buffer. Peers hang up after their last
+// reply, so no fetch waits for 3 seconds of silence.
 TEST_F(Pop3CommandsTest, FetchHeaderKeepsTheTextBeforeTheFirstEmptyLine) {
     struct Case {
         const char* why;
         const char* listReply;
-        std::string retrReply;  // empty: RETR must not be sent
+        std::string topReply;  // empty: TOP must not be sent
         std::string expected;
     };
     const std::string pastEnd(200, 'y');
+    const std::string huge(70000, 'h');
     const Case cases[] = {
         {"size 0: 128 bytes read, cut at the empty line", "+OK 2 0\r\n",
          "+OK\r\nSubject: two\r\nFrom: b\r\n\r\n" + std::string(150, 'x'),
@@ -185,57 +184,92 @@ TEST_F(Pop3CommandsTest, FetchHeaderKeepsTheTextBeforeTheFirstEmptyLine) {
         {"empty line beyond the bytes read", "+OK 2 0\r\n",
          "+OK\r\nSubject: " + pastEnd + "\r\n\r\nbody",
          ("+OK\r\nSubject: " + pastEnd).substr(0, 128)},
+        {"huge size: at most 64 KiB + 128 bytes kept", "+OK 2 2000000000\r\n",
+         "+OK\r\nSubject: " + huge, ("+OK\r\nSubject: " + huge).substr(0, 65536 + 128)},
+        {"largest size", "+OK 2 2147483647\r\n", "+OK\r\nSubject: big\r\n\r\n",
+         "+OK\r\nSubject: big"},
         {"negative size", "+OK 2 -5\r\n", "", ""},
         {"most negative size", "+OK 2 -2147483648\r\n", "", ""},
-        {"size + 129 overflows", "+OK 2 2147483647\r\n", "", ""},
-        {"size + 129 overflows by one", "+OK 2 2147483519\r\n", "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
+        {
+            ScriptedPop3Peer previous;
+            previous.Send(kGreeting).AwaitLine().Send("+OK 1 0\r\n").AwaitLine();
+            previous.Send(MessageReply("Subject: previous", 0)).Hangup();
+            ASSERT_TRUE(previous.Start());
+            ASSERT_EQ(client_.Connect("127.0.0.1", previous.Port()), 1);
+            ASSERT_EQ(client_.FetchHeader(1), 1);
+            ASSERT_STREQ(client_.MessageBuffer(), "+OK message follows\r\nSubject: previous");
+            client_.Close();
+        }
         ScriptedPop3Peer peer;
-        peer.Send(kGreeting)
-            .AwaitLine()
-            .Send("+OK 1 0\r\n")
-            .AwaitLine()
-            .Send(RetrReply("Subject: previous"))
-            .AwaitLine()
-            .Send(c.listReply);
-        if (!c.retrReply.empty()) peer.AwaitLine().Send(c.retrReply);
+        peer.Send(kGreeting).AwaitLine().Send(c.listReply);
+        if (!c.topReply.empty()) peer.AwaitLine().Send(c.topReply);
+        peer.Hangup();
         ASSERT_TRUE(peer.Start());
         ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
-        ASSERT_EQ(client_.FetchHeader(1), 1);
-        ASSERT_STREQ(client_.MessageBuffer(), "+OK message follows\r\nSubject: previous");
-
         EXPECT_EQ(client_.FetchHeader(2), 1);
         EXPECT_EQ(ByteDump(client_.MessageBuffer()), ByteDump(c.expected));
         client_.Close();
-        EXPECT_EQ(peer.Finish(), std::string("LIST 1\r\nRETR 1\r\nLIST 2\r\n") +
-                                     (c.retrReply.empty() ? "" : "RETR 2\r\n"));
+        EXPECT_EQ(peer.Finish(), std::string("LIST 2\r\n") + (c.topReply.empty() ? "" : "TOP 2 0\r\n"));
     }
 }
 
-// What lies beyond the size + 128 bytes, in a later chunk, stays on the
-// connection and is what the next command reads first.
-TEST_F(Pop3CommandsTest, RetrReplyLongerThanSizePlus128SpillsIntoTheNextReply) {
-    const std::string firstChunk = "+OK 10 octets\r\nSubject: long\r\n\r\n" + std::string(150, 'm');
-    const char rest[] = "rest of the message\r\n.\r\n";
+// The rest of a reply longer than its LIST size, arriving in a later chunk,
+// is read and dropped: the next command reads its own reply. The status line
+// of the first chunk, not the receive buffer's last chunk, makes TOP positive.
+TEST_F(Pop3CommandsTest, ReplyLongerThanItsListSizeIsReadToItsEnd) {
+    const std::string message = "Subject: first\r\n\r\n" + std::string(700, 'm');
+    const std::string firstChunk = "+OK\r\n" + message.substr(0, 300);
+    const std::string rest = message.substr(300) + "\r\n.\r\n";
     ScriptedPop3Peer peer;
-    peer.Send(kGreeting)
-        .AwaitLine()
-        .Send("+OK 1 10\r\n")
-        .AwaitLine()
-        .Send(firstChunk)
-        .Pause(300)
-        .Send(rest);
+    peer.Send(kGreeting).AwaitLine().Send("+OK 1 " + std::to_string(message.size() - 500) + "\r\n");
+    peer.AwaitLine().Send(firstChunk).Pause(300).Send(rest);
+    peer.AwaitLine().Send("+OK 2 0\r\n").AwaitLine();
+    peer.Send(MessageReply("Subject: second", 0)).Hangup();
     ASSERT_TRUE(peer.Start());
     ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
 
-    EXPECT_EQ(client_.FetchHeader(1), 1);
-    EXPECT_STREQ(client_.MessageBuffer(), "+OK 10 octets\r\nSubject: long");
-    EXPECT_EQ(client_.ListSize(2), 0) << "parsed from the rest of message 1";
-    EXPECT_STREQ(client_.ReceiveBuffer(), rest);
+    char subject[4096];
+    client_.FetchHeader(1);
+    client_.ExtractHeaderField(client_.MessageBuffer(), "Subject:", subject);
+    EXPECT_STREQ(subject, "first");
+    client_.FetchHeader(2);
+    client_.ExtractHeaderField(client_.MessageBuffer(), "Subject:", subject);
+    EXPECT_STREQ(subject, "second");
     client_.Close();
-    EXPECT_EQ(peer.Finish(), "LIST 1\r\nRETR 1\r\nLIST 2\r\n");
+    EXPECT_EQ(peer.Finish(), "LIST 1\r\nTOP 1 0\r\nLIST 2\r\nTOP 2 0\r\n");
+}
+
+// A server without TOP answers it negatively; RETR then brings the header.
+TEST_F(Pop3CommandsTest, RefusedTopFallsBackToRetr) {
+    ScriptedPop3Peer peer;
+    peer.Send(kGreeting).AwaitLine().Send("+OK 1 0\r\n").AwaitLine();
+    peer.Send("-ERR unknown command\r\n").AwaitLine();
+    peer.Send(MessageReply("Subject: old server", 0)).Hangup();
+    ASSERT_TRUE(peer.Start());
+    ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
+    client_.FetchHeader(1);
+    EXPECT_STREQ(client_.MessageBuffer(), "+OK message follows\r\nSubject: old server");
+    client_.Close();
+    EXPECT_EQ(peer.Finish(), "LIST 1\r\nTOP 1 0\r\nRETR 1\r\n");
+}
+
+// Dropping the rest of a reply has a limit: a server that never stops
+// sending is cut off, and the check goes on without a connection.
+TEST_F(Pop3CommandsTest, ServerThatNeverStopsSendingIsCutOff) {
+    ScriptedPop3Peer peer;
+    peer.Send(kGreeting).AwaitLine().Send("+OK 1 0\r\n").AwaitLine();
+    peer.Send("+OK\r\nSubject: endless\r\n\r\n").Flood(std::string(4096, 'e'));
+    ASSERT_TRUE(peer.Start());
+    ASSERT_EQ(client_.Connect("127.0.0.1", peer.Port()), 1);
+    client_.FetchHeader(1);
+    EXPECT_STREQ(client_.MessageBuffer(), "+OK\r\nSubject: endless");
+    EXPECT_FALSE(client_.IsOpen());
+    EXPECT_EQ(client_.ListSize(2), 0);
+    EXPECT_EQ(peer.Finish(), "LIST 1\r\nTOP 1 0\r\n");
+    EXPECT_TRUE(peer.ClientClosed()) << "cut off, not left to the peer's own time limit";
 }
 
 TEST_F(Pop3CommandsTest, WithoutConnectionEveryCommandSeesAnEmptyReply) {

@@ -1,5 +1,6 @@
 #include "tests/support/ScriptedPop3Peer.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -54,6 +55,10 @@ bool SetNonBlocking(std::intptr_t handle) {
     return ioctlsocket(Native(handle), static_cast<long>(FIONBIO), &on) == 0;
 }
 
+bool WouldBlock() {
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+}
+
 // Readable within the time, or (write) connected.
 bool WaitFor(std::intptr_t handle, bool write, int milliseconds) {
     fd_set set;
@@ -83,6 +88,10 @@ void CloseSocketHandle(std::intptr_t handle) {
 bool SetNonBlocking(std::intptr_t handle) {
     int flags = fcntl(Native(handle), F_GETFL);
     return flags >= 0 && fcntl(Native(handle), F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+bool WouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK;
 }
 
 bool WaitFor(std::intptr_t handle, bool write, int milliseconds) {
@@ -156,6 +165,11 @@ ScriptedPop3Peer& ScriptedPop3Peer::Hangup() {
     return *this;
 }
 
+ScriptedPop3Peer& ScriptedPop3Peer::Flood(const std::string& bytes) {
+    script_.push_back(Step{Step::kFlood, bytes, 0});
+    return *this;
+}
+
 bool ScriptedPop3Peer::Start() {
     listener_ = BoundLoopback(port_);
     if (listener_ == kNone || listen(Native(listener_), 1) != 0) return false;
@@ -210,6 +224,8 @@ bool ScriptedPop3Peer::Play(const Step& step) {
             CloseSocketHandle(connection_);
             connection_ = kNone;
             return false;
+        case Step::kFlood:
+            return FloodUntilClosed(step.bytes);
     }
     return false;
 }
@@ -242,6 +258,22 @@ bool ScriptedPop3Peer::WaitForLine() {
             }
         }
         if (!ReadSome(kSliceMillis)) return false;
+    }
+    timedOut_ = true;
+    return false;
+}
+
+// Non-blocking, so a client that stops reading cannot hold the peer.
+bool ScriptedPop3Peer::FloodUntilClosed(const std::string& bytes) {
+    SetNonBlocking(connection_);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainMillis);
+    while (!stop_ && std::chrono::steady_clock::now() < end) {
+        if (!WaitFor(connection_, true, kSliceMillis)) continue;
+        if (send(Native(connection_), bytes.data(), static_cast<int>(bytes.size()), kNoSignal) < 0 &&
+            !WouldBlock()) {
+            clientClosed_ = true;
+            return false;
+        }
     }
     timedOut_ = true;
     return false;

@@ -37,6 +37,9 @@ public:
     ScriptedPop3Peer& Pause(int milliseconds);
     ScriptedPop3Peer& AwaitLine();
     ScriptedPop3Peer& Hangup();
+    // Sends the bytes again and again, as a server that never stops, until
+    // the client closes the connection (at most about 30 s).
+    ScriptedPop3Peer& Flood(const std::string& bytes);
 
     // Listens and starts playing in the background; false when no listening
     // socket could be made.
@@ -54,7 +57,7 @@ public:
 
 private:
     struct Step {
-        enum Kind { kSend, kPause, kAwaitLine, kHangup } kind;
+        enum Kind { kSend, kPause, kAwaitLine, kHangup, kFlood } kind;
         std::string bytes;
         int milliseconds;
     };
@@ -63,6 +66,7 @@ private:
     bool Play(const Step& step);
     bool ReadSome(int milliseconds);
     bool WaitForLine();
+    bool FloodUntilClosed(const std::string& bytes);
 
     std::vector<Step> script_;
     std::intptr_t listener_;
