@@ -9,8 +9,8 @@ program="${1:-build/native/bench/pop3_timing}"
 [ -x "$program" ] || { echo "build $program first (preset native)" >&2; exit 1; }
 
 dir="$(mktemp -d /tmp/letterglass-pop3-timing.XXXXXX)"
-trap 'tests/fixtures/dovecot/run-dovecot stop "$dir" >/dev/null || true; rm -rf "$dir"' EXIT
-tests/fixtures/dovecot/run-dovecot start "$dir" >/dev/null
+trap 'scripts/lib/dovecot/run-dovecot stop "$dir" >/dev/null || true; rm -rf "$dir"' EXIT
+scripts/lib/dovecot/run-dovecot start "$dir" >/dev/null
 read -r host port <"$dir/endpoint"
 
 for n in 0 3 10; do

@@ -24,7 +24,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 import xsession as xs  # noqa: E402
 
-RUN_DOVECOT = os.path.join(ROOT, "tests", "fixtures", "dovecot", "run-dovecot")
+RUN_DOVECOT = os.path.join(ROOT, "scripts", "lib", "dovecot", "run-dovecot")
 USER, PASSWORD, MESSAGES = "trio", "postoffice", 3
 TICK = os.sysconf("SC_CLK_TCK")
 

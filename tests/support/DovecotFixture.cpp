@@ -45,7 +45,7 @@ void AddMessages(const fs::path& folder, std::vector<std::string>& messages) {
         return ::testing::AssertionFailure()
                << "no Dovecot fixture running in " << server.folder
                << ": run this test through ctest (fixture \"dovecot\"), or start "
-                  "tests/fixtures/dovecot/run-dovecot and set LETTERGLASS_DOVECOT";
+                  "scripts/lib/dovecot/run-dovecot and set LETTERGLASS_DOVECOT";
     return ::testing::AssertionSuccess();
 }
 

@@ -1,12 +1,12 @@
-// The throwaway Dovecot POP3 server of the tests (tests/fixtures/dovecot/run-dovecot).
+// The throwaway Dovecot POP3 server of the tests (scripts/lib/dovecot/run-dovecot).
 // ctest starts it once before the first test whose name contains "Dovecot" and
 // stops it after the last one, checking that no message was removed or changed
 // (fixture "dovecot", tests/support/CMakeLists.txt). A test finds it with
 // FindDovecot, which fails the test loudly when none is running. To run such a
 // test by hand:
-//   tests/fixtures/dovecot/run-dovecot start /tmp/dc
+//   scripts/lib/dovecot/run-dovecot start /tmp/dc
 //   LETTERGLASS_DOVECOT=/tmp/dc build/native-asan/tests/letterglass_tests --gtest_filter='Dovecot*'
-//   tests/fixtures/dovecot/run-dovecot stop /tmp/dc
+//   scripts/lib/dovecot/run-dovecot stop /tmp/dc
 // Users, each with the password kDovecotPassword: "reader" (six messages, see
 // run-dovecot), "empty" (none) and "bulk" (twelve short ones).
 #pragma once
