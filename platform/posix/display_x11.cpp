@@ -2,6 +2,7 @@
 #include <X11/Xft/Xft.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <fontconfig/fontconfig.h>
 #include <poll.h>
 #include <time.h>
@@ -24,6 +25,8 @@ const char* const kJapaneseCandidates[] = {"monospace:lang=ja", ":lang=ja:spacin
 const FcChar32 kHiraganaA = 0x3042;
 const FcChar32 kKanjiKan = 0x6F22;
 const int kDefaultCellHeight = 16;
+// How often a keyboard grab held by another client is asked for again.
+const int kGrabRetryMs = 50;
 
 LPARAM PointParam(int x, int y) {
     return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) |
@@ -63,6 +66,8 @@ public:
             XFlush(display_);
             fds[count++] = pollfd{ConnectionNumber(display_), POLLIN, 0};
         }
+        if (grabWanted_ && !grabbed_ && (timeoutMs < 0 || timeoutMs > kGrabRetryMs))
+            timeoutMs = kGrabRetryMs;
         if (count == 0 && timeoutMs < 0) return false;
         poll(fds, count, timeoutMs);
         return true;
@@ -70,6 +75,7 @@ public:
 
     void ReadInput() override {
         if (!display_) return;
+        if (grabWanted_ && !grabbed_ && Now() - lastGrabTry_ >= kGrabRetryMs) GrabKeyboard();
         while (XPending(display_) > 0) {
             XEvent event;
             XNextEvent(display_, &event);
@@ -85,7 +91,8 @@ public:
         XSetWindowAttributes attributes = {};
         attributes.background_pixel = Pixel(background);
         attributes.override_redirect = topmost ? True : False;
-        attributes.event_mask = StructureNotifyMask | PointerMotionMask | ButtonPressMask;
+        attributes.event_mask =
+            StructureNotifyMask | PointerMotionMask | ButtonPressMask | KeyPressMask;
         attributes.cursor = cursorHidden_ ? BlankCursor() : None;
         const unsigned int width =
             rect.right > rect.left ? static_cast<unsigned int>(rect.right - rect.left) : 1;
@@ -98,24 +105,35 @@ public:
         // Zero-width lines that leave out their end point, as Windows draws them.
         XGCValues lines = {};
         lines.cap_style = CapNotLast;
-        windows_[hwnd] = Native{window, XCreateGC(display_, window, GCCapStyle, &lines), nullptr,
-                                static_cast<int>(width), static_cast<int>(height)};
+        windows_[hwnd] = Native{window,
+                                XCreateGC(display_, window, GCCapStyle, &lines),
+                                nullptr,
+                                static_cast<int>(width),
+                                static_cast<int>(height),
+                                topmost};
         return true;
     }
 
     void ShowNativeWindow(HWND hwnd, bool show) override {
         Native* native = Find(hwnd);
         if (!native) return;
-        if (show)
+        if (show) {
             XMapRaised(display_, native->window);
-        else
+            if (native->topmost) {
+                grabWanted_ = hwnd;
+                GrabKeyboard();
+            }
+        } else {
+            ReleaseKeyboard(hwnd);
             XUnmapWindow(display_, native->window);
+        }
         XFlush(display_);
     }
 
     void DestroyNativeWindow(HWND hwnd) override {
         Native* native = Find(hwnd);
         if (!native) return;
+        ReleaseKeyboard(hwnd);
         if (native->draw) XftDrawDestroy(native->draw);
         XFreeGC(display_, native->gc);
         XDestroyWindow(display_, native->window);
@@ -221,6 +239,7 @@ private:
         XftDraw* draw;
         int width;
         int height;
+        bool topmost;
     };
 
     // Connects on first need; a failed attempt is not repeated.
@@ -243,8 +262,26 @@ private:
         return nullptr;
     }
 
+    // Windows gives the keyboard to the top-most window. Here a grab holds it,
+    // so nothing typed at the saver reaches the window behind. Another
+    // client's grab (a menu, a locker) makes this fail; ReadInput asks again.
+    void GrabKeyboard() {
+        const Native* native = Find(grabWanted_);
+        lastGrabTry_ = Now();
+        grabbed_ = native && XGrabKeyboard(display_, native->window, False, GrabModeAsync,
+                                           GrabModeAsync, CurrentTime) == GrabSuccess;
+    }
+
+    void ReleaseKeyboard(HWND hwnd) {
+        if (grabWanted_ != hwnd) return;
+        if (grabbed_) XUngrabKeyboard(display_, CurrentTime);
+        grabWanted_ = nullptr;
+        grabbed_ = false;
+    }
+
     // Motion and presses of buttons 1 and 3 become mouse messages; the map of a
-    // window under the pointer gives one WM_MOUSEMOVE, as in Windows.
+    // window under the pointer gives one WM_MOUSEMOVE, as in Windows. The
+    // program handles no key, so of the keys only Alt+F4 becomes a message.
     void Translate(const XEvent& event) {
         HWND hwnd = FindByWindow(event.xany.window);
         if (!hwnd) return;
@@ -263,6 +300,11 @@ private:
                 break;
             case MapNotify:
                 PostPointerIfInside(hwnd);
+                break;
+            case KeyPress:
+                if ((event.xkey.state & Mod1Mask) &&
+                    XLookupKeysym(const_cast<XKeyEvent*>(&event.xkey), 0) == XK_F4)
+                    layer::PostInputMessage(hwnd, WM_SYSKEYDOWN, VK_F4, layer::kAltF4KeyData);
                 break;
             default:
                 break;
@@ -382,6 +424,9 @@ private:
     int screen_ = 0;
     bool cursorHidden_ = false;
     Cursor blankCursor_ = None;
+    HWND grabWanted_ = nullptr;  // the shown top-most window, which takes the keyboard
+    bool grabbed_ = false;
+    std::uint64_t lastGrabTry_ = 0;
     std::map<HWND, Native> windows_;
     std::map<HFONT, XftFont*> fonts_;
 };

@@ -214,7 +214,8 @@ int TranslateAcceleratorA(HWND, HACCEL accelerators, LPMSG) {
 }
 
 // TranslateMessage (USER32)
-// The screen delivers no key messages, so there is no character to make.
+// The only key message the screen delivers is Alt+F4's WM_SYSKEYDOWN, which
+// makes no character.
 BOOL TranslateMessage(const MSG*) {
     return FALSE;
 }

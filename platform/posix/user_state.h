@@ -8,6 +8,12 @@ namespace layer {
 // Input from the screen, queued after posted messages and before timers.
 void PostInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The one key the screens pass on is the system close chord, Alt+F4, as
+// WM_SYSKEYDOWN for VK_F4 with this key data: one press, scan code 0x3E and
+// the context bit that says Alt is held.
+const LPARAM kAltF4KeyData = 0x203E0001;
+const LPARAM kAltHeldBit = 0x20000000;
+
 // Window table.
 WNDPROC WindowProcedure(HWND hwnd);
 bool IsLiveWindow(HWND hwnd);

@@ -231,8 +231,9 @@ BOOL DestroyWindow(HWND hwnd) {
 }
 
 // DefWindowProcA (USER32)
-// WM_NCCREATE lets creation go on; WM_CLOSE destroys the window; everything
-// else is answered with 0.
+// WM_NCCREATE lets creation go on; WM_CLOSE destroys the window; Alt+F4 posts
+// the system's close command, which sends WM_CLOSE; everything else is
+// answered with 0.
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (RecordingLog* log = layer::ActiveRecordingLog())
         log->defaultMessages.push_back(RecordedMessage{hwnd, message, wParam, lParam});
@@ -241,6 +242,14 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_CLOSE:
             DestroyWindow(hwnd);
+            return 0;
+        case WM_SYSKEYDOWN:
+            if (wParam == VK_F4 && (lParam & layer::kAltHeldBit))
+                PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return 0;
+        case WM_SYSCOMMAND:
+            assert((wParam & 0xFFF0) == SC_CLOSE && "DefWindowProcA: only SC_CLOSE is implemented");
+            if ((wParam & 0xFFF0) == SC_CLOSE) Send(hwnd, WM_CLOSE, 0, 0);
             return 0;
         default:
             return 0;

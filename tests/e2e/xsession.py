@@ -76,9 +76,9 @@ class XSession:
         env.update(extra)
         return env
 
-    def start(self, argv, cwd, **extra_env):
+    def start(self, argv, cwd, output=subprocess.DEVNULL, **extra_env):
         child = subprocess.Popen(argv, cwd=cwd, env=self.env(**extra_env),
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                 stdout=output, stderr=subprocess.DEVNULL)
         self.children.append(child)
         return child
 

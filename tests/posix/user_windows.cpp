@@ -86,6 +86,23 @@ TEST_F(WindowTest, DefaultCloseDestroysTheWindow) {
     EXPECT_FALSE(PostMessageA(hwnd, WM_CLOSE, 0, 0));
 }
 
+// Alt+F4 as Windows delivers it: the key, then the close command its default
+// handling posts, then the WM_CLOSE that the command's default handling sends.
+TEST_F(WindowTest, AltF4ClosesThroughTheSystemCommand) {
+    HWND hwnd = CreateNotingWindow();
+    ShowWindow(hwnd, SW_SHOW);
+    Seen().clear();
+    RecordingDisplay::PressAltF4();
+    MSG msg = {};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    ASSERT_EQ(SeenIds(), (std::vector<UINT>{WM_MOUSEMOVE, WM_SYSKEYDOWN, WM_SYSCOMMAND, WM_CLOSE,
+                                            WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(Seen()[1].wParam, static_cast<WPARAM>(VK_F4));
+    EXPECT_EQ(Seen()[2].wParam, static_cast<WPARAM>(SC_CLOSE));
+    EXPECT_FALSE(DestroyWindow(hwnd)) << "already gone";
+}
+
 // DestroyWindow from inside WM_DESTROY (a close path that runs twice) does
 // not send WM_DESTROY again.
 TEST_F(WindowTest, DestroyIsNotReentered) {

@@ -2,12 +2,8 @@
 // and line pixels, the blank cursor, mouse input and a message loop that
 // sleeps instead of spinning.
 #include <dlfcn.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +14,7 @@
 #include "platform/posix/display_x11.h"
 #include "platform/posix/user_state.h"
 #include "platform/win32.h"
+#include "tests/posix/private_xvfb.h"
 
 // Xlib's macros (None, Bool, Status) break gtest's headers: they come last.
 #include <X11/Xlib.h>
@@ -26,7 +23,6 @@
 
 namespace {
 
-const char kXvfb[] = "/usr/bin/Xvfb";
 const int kWidth = 1024;
 const int kHeight = 768;
 
@@ -43,13 +39,13 @@ double CpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// A private Xvfb on a display number nobody uses, started and stopped by the
-// test, with the layer pointed at it through $DISPLAY.
+// A private Xvfb, started and stopped by each test, with the layer pointed at
+// it through $DISPLAY.
 class X11Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (access(kXvfb, X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
-        StartServer();
+        displayName_ = server_.Start();
+        if (!displayName_.empty()) observer_ = XOpenDisplay(displayName_.c_str());
         ASSERT_NE(observer_, nullptr) << "no Xvfb could be started";
         const char* previous = std::getenv("DISPLAY");
         previousDisplay_ = previous ? previous : "";
@@ -63,53 +59,11 @@ protected:
         layer::ResetMessageQueue();
         layer::X11Disconnect();
         XCloseDisplay(observer_);
-        StopServer();
+        server_.Stop();
         if (hadDisplay_)
             setenv("DISPLAY", previousDisplay_.c_str(), 1);
         else
             unsetenv("DISPLAY");
-    }
-
-    // Xvfb picks a free display number itself and writes it to -displayfd,
-    // so tests running side by side never race for one.
-    void StartServer() {
-        int numberPipe[2];
-        ASSERT_EQ(pipe(numberPipe), 0);
-        server_ = fork();
-        if (server_ == 0) {
-            close(numberPipe[0]);
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            const std::string fd = std::to_string(numberPipe[1]);
-            execl(kXvfb, "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                  "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(numberPipe[1]);
-        std::string number;
-        char c = 0;
-        pollfd ready = {numberPipe[0], POLLIN, 0};
-        while (poll(&ready, 1, 10000) > 0 && read(numberPipe[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(numberPipe[0]);
-        displayName_ = ":" + number;
-        if (!number.empty()) observer_ = XOpenDisplay(displayName_.c_str());
-        if (!observer_) StopServer();
-    }
-
-    void StopServer() {
-        if (server_ <= 0) return;
-        kill(server_, SIGTERM);
-        for (int attempt = 0; attempt < 150; ++attempt) {
-            if (waitpid(server_, nullptr, WNOHANG) == server_) {
-                server_ = -1;
-                return;
-            }
-            usleep(20000);
-        }
-        kill(server_, SIGKILL);
-        waitpid(server_, nullptr, 0);
-        server_ = -1;
     }
 
     static LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -167,7 +121,7 @@ protected:
     }
 
     Display* observer_ = nullptr;
-    pid_t server_ = -1;
+    PrivateXvfb server_;
     std::string displayName_;
     std::string previousDisplay_;
     bool hadDisplay_ = false;
@@ -241,7 +195,7 @@ TEST_F(X11Test, TextPixelsAndTheWipeLine) {
 // tests' link line carries no XFixes, so it is loaded at run time.
 TEST_F(X11Test, HiddenCursorIsBlank) {
     void* xfixes = dlopen("libXfixes.so.3", RTLD_NOW);
-    if (!xfixes) GTEST_SKIP() << "libXfixes is not installed";
+    ASSERT_NE(xfixes, nullptr) << "libXfixes is not installed";
     auto queryVersion =
         reinterpret_cast<Status (*)(Display*, int*, int*)>(dlsym(xfixes, "XFixesQueryVersion"));
     auto cursorImage =
@@ -311,6 +265,28 @@ TEST_F(X11Test, PointerEventsBecomeMouseMessages) {
     EXPECT_EQ(arrived[1].message, static_cast<UINT>(WM_LBUTTONDOWN));
     EXPECT_EQ(arrived[1].lParam, 10 | (20 << 16));
     EXPECT_EQ(arrived[2].message, static_cast<UINT>(WM_RBUTTONDOWN)) << "button 2 is not a message";
+}
+
+// The shown top-most window holds the keyboard until it goes. A grab that
+// another client holds first is taken over once it ends, while the loop runs.
+TEST_F(X11Test, ShownTopMostWindowHoldsTheKeyboard) {
+    auto othersCanGrab = [&] {
+        layer::X11Sync();
+        return XGrabKeyboard(observer_, DefaultRootWindow(observer_), False, GrabModeAsync,
+                             GrabModeAsync, CurrentTime) == GrabSuccess;
+    };
+    ASSERT_TRUE(othersCanGrab());
+    HWND hwnd = CreateSaverLikeWindow();
+    EXPECT_EQ(TakeArrived(1).size(), 1u) << "the loop goes on while the keyboard is held";
+    XUngrabKeyboard(observer_, CurrentTime);
+    XSync(observer_, False);
+    SetTimer(hwnd, 1, 200, nullptr);
+    MSG msg = {};
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_FALSE(othersCanGrab()) << "taken over without any input arriving";
+    DestroyWindow(hwnd);
+    EXPECT_TRUE(othersCanGrab()) << "released with the window";
 }
 
 // Waiting for a timer in GetMessageA costs no CPU. Bounds are generous.
