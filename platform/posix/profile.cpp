@@ -221,17 +221,44 @@ bool WriteAll(int fd, const std::string& data) {
     return true;
 }
 
+// The file rewritten from its start and cut to the new length; a missing one
+// is created with the mode.
+bool RewriteInPlace(const char* path, const std::string& data, mode_t mode) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, mode);
+    if (fd < 0) return false;
+    bool ok =
+        WriteAll(fd, data) && ftruncate(fd, static_cast<off_t>(data.size())) == 0 && fsync(fd) == 0;
+    return close(fd) == 0 && ok;
+}
+
 // A temporary file in the same folder, renamed over the old one: a failure at
-// any point leaves the old file whole.
+// any point leaves the old file whole. A folder that takes no new file gets
+// the file rewritten in place, as Windows writes it.
 bool ReplaceFile(const char* path, const std::string& data, mode_t mode) {
     std::string temp = std::string(path) + ".XXXXXX";
     int fd = mkstemp(&temp[0]);
-    if (fd < 0) return false;
+    if (fd < 0) return RewriteInPlace(path, data, mode);
     bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(temp.c_str(), path) == 0;
     if (!ok) unlink(temp.c_str());
     return ok;
+}
+
+// A symbolic link is written through: its target is replaced and the link
+// stays. A dangling link gets its target created.
+bool StoreFile(const char* path, const std::string& data, mode_t mode) {
+    struct stat info;
+    char target[PATH_MAX];
+    if (lstat(path, &info) != 0 || !S_ISLNK(info.st_mode)) return ReplaceFile(path, data, mode);
+    if (!realpath(path, target)) return RewriteInPlace(path, data, mode);
+    return ReplaceFile(target, data, mode);
+}
+
+// Windows refuses to write a file with the read-only attribute, even for an
+// administrator: here one the user may not write, or that no one may.
+bool ReadOnly(const char* path, mode_t mode) {
+    return (mode & 0222) == 0 || access(path, W_OK) != 0;
 }
 
 }  // namespace
@@ -267,7 +294,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, L
 // WritePrivateProfileStringA (KERNEL32)
 // The value loses its leading blanks, as Windows writes it; no value removes
 // the key. A new file gets mode 0600 (it holds the password); a rewritten one
-// keeps its mode.
+// keeps its mode. A read-only file is left alone and the write fails.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
     assert(section && key && fileName && "deleting sections is not provided");
     assert(!Trim(section).empty() && "the nameless section is not provided");
@@ -275,10 +302,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     mode_t mode = 0600;
     FileState state = LoadFile(fileName, &text, &mode);
     if (state == FileState::kUnusable) return FALSE;
-    if (state == FileState::kMissing && !value) return TRUE;
+    if (state == FileState::kLoaded && ReadOnly(fileName, mode)) return FALSE;
     std::optional<std::string_view> kept;
     if (value) kept = TrimLeft(value);
-    return ReplaceFile(fileName, SetEntry(text, Trim(section), Trim(key), kept), mode)
-               ? TRUE
-               : FALSE;
+    return StoreFile(fileName, SetEntry(text, Trim(section), Trim(key), kept), mode) ? TRUE : FALSE;
 }

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +44,56 @@ TEST(ProfileLayerTest, NewFileIsPrivateAndRewritesKeepTheMode) {
     EXPECT_TRUE(WritePrivateProfileStringA("s", "HOST", "h", kFile));
     EXPECT_EQ(ModeOf(kFile), 0640u);
     EXPECT_EQ(folder.EntryCount(), 1) << "no temporary file left behind";
+}
+
+// Writes HOST as user nobody when the test runs as root, whom permission bits
+// do not stop. The exit code of the child: 0 written, 1 refused.
+int WriteAsPlainUser(const char* value) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(WritePrivateProfileStringA("s", "HOST", value, kFile) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// As Windows writes: a read-only file stays as it was and the write fails; a
+// link is written through and stays a link; a folder that takes no temporary
+// file gets the file rewritten in place.
+TEST(ProfileLayerTest, ReadOnlyFilesLinksAndReadOnlyFolders) {
+    TempFolder folder;
+    folder.Put(kFile, "[s]\r\nHOST=old\r\n");
+    chmod(kFile, 0444);  // refused even to root, as the read-only attribute is
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "HOST", "new", kFile));
+    EXPECT_EQ(folder.Get(kFile), "[s]\r\nHOST=old\r\n");
+    EXPECT_EQ(ModeOf(kFile), 0444u);
+
+    ASSERT_EQ(mkdir("real", 0755), 0);
+    folder.Put("real/target.ini", "[s]\r\nHOST=old\r\n");
+    ASSERT_EQ(symlink("real/target.ini", "link.ini"), 0);
+    EXPECT_TRUE(WritePrivateProfileStringA("s", "HOST", "new", "link.ini"));
+    EXPECT_EQ(folder.Get("real/target.ini"), "[s]\r\nHOST=new\r\n");
+    struct stat info;
+    ASSERT_EQ(lstat("link.ini", &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+
+    chmod(kFile, 0644);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(kFile, 65534, 65534), 0);
+    }
+    ASSERT_EQ(stat(kFile, &info), 0);
+    chmod(".", 0555);
+    EXPECT_EQ(WriteAsPlainUser("newer"), 0);
+    chmod(".", 0755);
+    EXPECT_EQ(folder.Get(kFile), "[s]\r\nHOST=newer\r\n");
+    struct stat after;
+    ASSERT_EQ(stat(kFile, &after), 0);
+    EXPECT_EQ(after.st_ino, info.st_ino) << "rewritten in place";
+    EXPECT_EQ(folder.EntryCount(), 3);
 }
 
 TEST(ProfileLayerTest, FailedWriteLeavesTheOldFileWhole) {
