@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ProcessObjects.h"
+#include "settings/Settings.h"
 #include "resources/ResourceIds.h"
 #include "ui/ConfigDialog.h"
 #include "ui/SaverWindow.h"
@@ -10,8 +10,6 @@
 namespace {
 
 const char kClassName[] = "Letterglass";
-const char kSettingsFile[] = "screen.ini";
-const char kSettingsSection[] = "zavuzozedi";
 
 int RunSaver(SaverWindow& saver, HINSTANCE instance, int showCommand) {
     LOGBRUSH black = {BS_SOLID, RGB(0, 0, 0), 0};

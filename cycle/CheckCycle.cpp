@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "app/ProcessObjects.h"
+#include "pop3/MailClient.h"
+#include "settings/Settings.h"
 
 CheckCycleState g_cycle;
 
@@ -50,7 +51,7 @@ int NextRandom() {
 }
 
 void StartCheckCycle(HWND window) {
-    g_settings.Bind("screen.ini", "zavuzozedi");
+    g_settings.Bind(kSettingsFile, kSettingsSection);
     g_settings.ReadText("HOST", g_cycle.host, "");
     if (!g_cycle.host[0]) return;
     g_cycle.port = g_settings.ReadInt("PORT", 110);

@@ -1,7 +1,8 @@
 #include "ui/ConfigDialog.h"
 
-#include "app/ProcessObjects.h"
+#include "decode/HeaderDecoder.h"
 #include "resources/ResourceIds.h"
+#include "settings/Settings.h"
 
 namespace {
 

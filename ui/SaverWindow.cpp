@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ProcessObjects.h"
+#include "pop3/MailClient.h"
 #include "cycle/CheckCycle.h"
 
 FirstMousePosition g_firstMouse;

@@ -1,6 +1,6 @@
 #include "tests/cycle/SaverRun.h"
 
-#include "app/ProcessObjects.h"
+#include "pop3/MailClient.h"
 
 SaverRun::SaverRun() {
     g_cycle = CheckCycleState{};

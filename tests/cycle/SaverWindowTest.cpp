@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProcessObjects.h"
+#include "pop3/MailClient.h"
 #include "tests/cycle/SaverRun.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/ProcessObjects.h"
+#include "settings/Settings.h"
 #include "platform/posix/dialog_testing.h"
 #include "resources/ResourceIds.h"
 #include "tests/dialog/FakeOpener.h"
