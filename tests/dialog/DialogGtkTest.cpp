@@ -1,6 +1,5 @@
 // The GTK dialog itself: widgets built from the template, and the keyboard rules
-// of a Win32 dialog. Needs a display (the end-to-end run provides Xvfb); skipped
-// without one.
+// of a Win32 dialog, on a private Xvfb.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include "platform/posix/dialog_gtk.h"
 #include "resources/ResourceIds.h"
 #include "tests/dialog/ExpectedLayout.h"
+#include "tests/posix/private_xvfb.h"
 
 namespace {
 
@@ -68,10 +68,15 @@ int FocusedId(HWND dialog, layer::GtkDialogFront& front) {
 
 std::vector<int> g_focusTrail;
 
+// GTK keeps its display connection for the life of the process, so the
+// server does too.
 class DialogGtkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+        static PrivateXvfb server;
+        static const std::string display = server.Start();
+        ASSERT_FALSE(display.empty()) << "no Xvfb could be started";
+        setenv("DISPLAY", display.c_str(), 1);
         // The accessibility bridge keeps D-Bus buffers that LeakSanitizer reports.
         setenv("NO_AT_BRIDGE", "1", 0);
     }

@@ -286,8 +286,9 @@ def main():
         print(__doc__)
         return 2
     if not os.path.exists(sys.argv[2]):
-        print("skipped: %s has not been built" % sys.argv[2])
-        return 77
+        print("no program at %s: build it first (the wine runs need the win32 preset)"
+              % sys.argv[2])
+        return 1
     run(Flavour(sys.argv[1], sys.argv[2]), sys.argv[3])
     print("dialog end to end (%s): ok" % sys.argv[1])
     return 0

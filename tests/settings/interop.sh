@@ -1,13 +1,14 @@
 #!/bin/sh
 # A settings file written by the Linux build must read back in the Windows build
-# under Wine, and the other way round. Exits 77 (skipped) without a Windows build.
+# under Wine, and the other way round. Fails without a Windows build: build the
+# win32 preset first.
 #   interop.sh NATIVE_TOOL WINDOWS_TOOL
 set -u
 native="$1"
 windows="$2"
 if [ ! -f "$windows" ] || ! command -v wine >/dev/null 2>&1; then
-    echo "no Windows build at $windows: skipped"
-    exit 77
+    echo "no Windows build at $windows (or no wine): build the win32 preset first"
+    exit 1
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
