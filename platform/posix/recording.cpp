@@ -42,13 +42,6 @@ public:
         if (button == 3) PostAtPointer(WM_RBUTTONDOWN, kRightButtonFlag);
     }
 
-    void PressAltF4() {
-        HWND newest = nullptr;
-        for (const auto& [hwnd, window] : windows_)
-            if (window.visible && layer::IsLiveWindow(hwnd)) newest = hwnd;
-        if (newest) layer::PostInputMessage(newest, WM_SYSKEYDOWN, VK_F4, layer::kAltF4KeyData);
-    }
-
     void ScreenSize(int* width, int* height) override {
         *width = width_;
         *height = height_;
@@ -178,10 +171,6 @@ void RecordingDisplay::MovePointer(int x, int y) {
 
 void RecordingDisplay::PressButton(int button) {
     recordingScreen.PressButton(button);
-}
-
-void RecordingDisplay::PressAltF4() {
-    recordingScreen.PressAltF4();
 }
 
 int RecordingDisplay::CursorCount() {

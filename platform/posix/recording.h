@@ -92,8 +92,6 @@ public:
     // ignored as the X backend ignores them).
     static void MovePointer(int x, int y);
     static void PressButton(int button);
-    // Alt+F4 typed at the newest shown window, which holds the keyboard.
-    static void PressAltF4();
 
     // The ShowCursor counter and whether the blank cursor is installed.
     static int CursorCount();
