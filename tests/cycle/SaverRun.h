@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cycle/CheckCycle.h"
-#include "platform/posix/recording.h"
+#include "tests/recording/recording.h"
 #include "tests/support/TempFolder.h"
 #include "ui/SaverWindow.h"
 

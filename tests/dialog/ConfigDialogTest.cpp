@@ -6,7 +6,7 @@
 #include <string>
 
 #include "settings/Settings.h"
-#include "platform/posix/dialog_testing.h"
+#include "platform/posix/user32/dialog_testing.h"
 #include "resources/ResourceIds.h"
 #include "tests/dialog/FakeOpener.h"
 #include "tests/support/TempFolder.h"

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/dialog_gtk.h"
+#include "platform/posix/user32/dialog_session.h"
+#include "platform/posix/gtk/dialog_gtk.h"
 #include "resources/ResourceIds.h"
 #include "tests/dialog/ExpectedLayout.h"
 #include "tests/posix/private_xvfb.h"

@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/dialog_font.h"
-#include "platform/posix/dialog_session.h"
-#include "platform/posix/dialog_testing.h"
+#include "platform/posix/cp932/cp932.h"
+#include "platform/posix/gtk/dialog_font.h"
+#include "platform/posix/user32/dialog_session.h"
+#include "platform/posix/user32/dialog_testing.h"
 #include "platform/win32.h"
 #include "resources/ResourceIds.h"
 #include "tests/dialog/ExpectedLayout.h"

@@ -1,6 +1,6 @@
 // Device contexts, text, lines and GDI objects of the Linux layer: what the
 // recording display notes, and the code page 932 conversion the screen draws.
-#include "platform/posix/gdi_objects.h"
+#include "platform/posix/gdi32/gdi_private.h"
 #include "tests/posix/recording_fixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/recording.h"
+#include "tests/recording/recording.h"
 #include "platform/win32.h"
 
 struct SeenMessage {

@@ -1,6 +1,6 @@
 // Window creation, destruction, default handling, mouse input and the cursor
 // counter of the Linux layer, on the recording display.
-#include "platform/posix/user_state.h"
+#include "platform/posix/user32/user_private.h"
 #include "tests/posix/recording_fixture.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/display_x11.h"
-#include "platform/posix/user_state.h"
+#include "platform/posix/x11/x11_screen.h"
+#include "platform/posix/user32/user_private.h"
 #include "platform/win32.h"
 #include "tests/posix/private_xvfb.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/recording.h"
+#include "tests/recording/recording.h"
 #include "ui/AppWindow.h"
 
 namespace {

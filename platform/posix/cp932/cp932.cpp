@@ -1,0 +1,121 @@
+#include "platform/posix/cp932/cp932.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace layer {
+
+namespace {
+
+const char kDefaultCharacter[] = "\xE3\x83\xBB";  // U+30FB KATAKANA MIDDLE DOT
+
+struct ExtraByte {
+    unsigned char byte;
+    const char* utf8;
+};
+const ExtraByte kExtraBytes[] = {
+    {0x80, "\xC2\x80"},      // U+0080
+    {0xA0, "\xEF\xA3\xB0"},  // U+F8F0
+    {0xFD, "\xEF\xA3\xB1"},  // U+F8F1
+    {0xFE, "\xEF\xA3\xB2"},  // U+F8F2
+    {0xFF, "\xEF\xA3\xB3"},  // U+F8F3
+};
+
+// The bytes of the UTF-8 sequence that starts here: the lead byte and the
+// continuation bytes that follow it, so a stray byte is one on its own.
+size_t SequenceLength(const char* text, size_t available) {
+    const unsigned char lead = static_cast<unsigned char>(*text);
+    const size_t wanted = lead >= 0xF8   ? 1
+                          : lead >= 0xF0 ? 4
+                          : lead >= 0xE0 ? 3
+                          : lead >= 0xC0 ? 2
+                                         : 1;
+    size_t length = 1;
+    while (length < wanted && length < available &&
+           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+        ++length;
+    return length;
+}
+
+// Called where iconv cannot go on: error is EILSEQ (no character starts at
+// `at`) or EINVAL (the text ends inside a character). It appends what stands
+// in for the bytes there and returns how many of them to skip; 0 ends the text.
+using StuckHandler = std::size_t (*)(const char* at, std::size_t left, int error, std::string& out);
+
+std::string Convert(iconv_t converter, const char* text, std::size_t length, StuckHandler onStuck) {
+    std::string out;
+    if (converter == reinterpret_cast<iconv_t>(-1)) return out;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(text);
+    std::size_t inLeft = length;
+    char buffer[256];
+    while (inLeft > 0) {
+        char* outPos = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t result = iconv(converter, &in, &inLeft, &outPos, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(outPos - buffer));
+        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+        std::size_t skip = onStuck(in, inLeft, errno, out);
+        if (skip == 0 || skip > inLeft) break;
+        in += skip;
+        inLeft -= skip;
+    }
+    return out;
+}
+
+// A byte that starts no character, or a lead byte cut off at the end: one of
+// Windows' extra single bytes, or its default character.
+std::size_t Cp932Stuck(const char* at, std::size_t, int, std::string& out) {
+    const char* replacement = kDefaultCharacter;
+    for (const ExtraByte& extra : kExtraBytes)
+        if (static_cast<unsigned char>(*at) == extra.byte) replacement = extra.utf8;
+    out += replacement;
+    return 1;
+}
+
+// Not in the code page, or not UTF-8: one '?' for the whole sequence, as
+// WideCharToMultiByte's default character, unless it is an extra single byte.
+std::size_t Utf8Stuck(const char* at, std::size_t left, int, std::string& out) {
+    const size_t skip = SequenceLength(at, left);
+    char extraByte = '?';
+    for (const ExtraByte& extra : kExtraBytes)
+        if (std::strlen(extra.utf8) == skip && std::memcmp(at, extra.utf8, skip) == 0)
+            extraByte = static_cast<char>(extra.byte);
+    out += extraByte;
+    return skip;
+}
+
+}  // namespace
+
+bool IsLeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// Each converter is opened once: drawing converts every typed byte.
+std::string Cp932ToUtf8(const char* text, std::size_t length) {
+    static const iconv_t converter = iconv_open("UTF-8", "CP932");
+    return Convert(converter, text, length, Cp932Stuck);
+}
+
+std::string Utf8ToCp932(const std::string& utf8) {
+    static const iconv_t converter = iconv_open("CP932", "UTF-8");
+    return Convert(converter, utf8.data(), utf8.size(), Utf8Stuck);
+}
+
+std::size_t CopyCut(const char* text, std::size_t length, char* buffer, std::size_t size) {
+    if (!buffer || size == 0) return 0;
+    std::size_t copied = 0;
+    while (copied < length) {
+        const bool pair = IsLeadByte(static_cast<unsigned char>(text[copied])) && copied + 1 < length;
+        const std::size_t step = pair ? 2 : 1;
+        if (copied + step > size - 1 || copied + step > length) break;
+        copied += step;
+    }
+    std::memcpy(buffer, text, copied);
+    buffer[copied] = '\0';
+    return copied;
+}
+
+}  // namespace layer

@@ -1,0 +1,462 @@
+// The X server screen: Xlib windows and input, Xft text, fontconfig fonts.
+#include <X11/Xft/Xft.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <fontconfig/fontconfig.h>
+#include <poll.h>
+#include <time.h>
+
+#include <map>
+#include <vector>
+
+#include <winuser.h>
+
+#include "platform/posix/cp932/cp932.h"
+#include "platform/posix/x11/x11_screen.h"
+
+namespace {
+
+const WPARAM kLeftButtonFlag = 0x0001;   // MK_LBUTTON
+const WPARAM kRightButtonFlag = 0x0002;  // MK_RBUTTON
+
+// Fontconfig patterns tried in turn. Plain "monospace" finds a font without
+// Japanese glyphs; CJK fonts call their spacing "dual", not "mono".
+const char* const kJapaneseCandidates[] = {"monospace:lang=ja", ":lang=ja:spacing=dual",
+                                           ":lang=ja"};
+const FcChar32 kHiraganaA = 0x3042;
+const FcChar32 kKanjiKan = 0x6F22;
+const int kDefaultCellHeight = 16;
+// How often a keyboard grab held by another client is asked for again.
+const int kGrabRetryMs = 50;
+
+LPARAM PointParam(int x, int y) {
+    return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) |
+                               static_cast<UINT_PTR>(x & 0xFFFF));
+}
+
+XRenderColor RenderColor(COLORREF color) {
+    const unsigned short red = static_cast<unsigned short>((color & 0xFF) * 0x101);
+    const unsigned short green = static_cast<unsigned short>(((color >> 8) & 0xFF) * 0x101);
+    const unsigned short blue = static_cast<unsigned short>(((color >> 16) & 0xFF) * 0x101);
+    return XRenderColor{red, green, blue, 0xFFFF};
+}
+
+class X11Display : public layer::DisplayBackend {
+public:
+    ~X11Display() override = default;
+
+    void ScreenSize(int* width, int* height) override {
+        *width = Connect() ? DisplayWidth(display_, screen_) : 0;
+        *height = Connect() ? DisplayHeight(display_, screen_) : 0;
+    }
+
+    std::uint64_t Now() override {
+        timespec now = {};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+               static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    }
+
+    // Blocks in poll() on the X connection and the wake-up pipe; ReadInput has
+    // emptied Xlib's own queue just before, so nothing already read is missed.
+    bool Wait(int timeoutMs, int wakeFd) override {
+        pollfd fds[2];
+        nfds_t count = 0;
+        if (wakeFd >= 0) fds[count++] = pollfd{wakeFd, POLLIN, 0};
+        if (display_) {
+            XFlush(display_);
+            fds[count++] = pollfd{ConnectionNumber(display_), POLLIN, 0};
+        }
+        if (grabWanted_ && !grabbed_ && (timeoutMs < 0 || timeoutMs > kGrabRetryMs))
+            timeoutMs = kGrabRetryMs;
+        if (count == 0 && timeoutMs < 0) return false;
+        poll(fds, count, timeoutMs);
+        return true;
+    }
+
+    void ReadInput(std::vector<layer::InputMessage>* input) override {
+        if (!display_) return;
+        if (grabWanted_ && !grabbed_ && Now() - lastGrabTry_ >= kGrabRetryMs) GrabKeyboard();
+        while (XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            Translate(event, input);
+        }
+    }
+
+    // A WS_EX_TOPMOST window is override-redirect: no window manager moves,
+    // decorates or lowers it.
+    bool CreateNativeWindow(HWND hwnd, const RECT& rect, COLORREF background,
+                            bool topmost) override {
+        if (!Connect()) return false;
+        XSetWindowAttributes attributes = {};
+        attributes.background_pixel = Pixel(background);
+        attributes.override_redirect = topmost ? True : False;
+        attributes.event_mask =
+            StructureNotifyMask | PointerMotionMask | ButtonPressMask | KeyPressMask;
+        attributes.cursor = cursorHidden_ ? BlankCursor() : None;
+        const unsigned int width =
+            rect.right > rect.left ? static_cast<unsigned int>(rect.right - rect.left) : 1;
+        const unsigned int height =
+            rect.bottom > rect.top ? static_cast<unsigned int>(rect.bottom - rect.top) : 1;
+        const Window window =
+            XCreateWindow(display_, RootWindow(display_, screen_), rect.left, rect.top, width,
+                          height, 0, CopyFromParent, InputOutput, CopyFromParent,
+                          CWBackPixel | CWOverrideRedirect | CWEventMask | CWCursor, &attributes);
+        // Zero-width lines that leave out their end point, as Windows draws them.
+        XGCValues lines = {};
+        lines.cap_style = CapNotLast;
+        windows_[hwnd] = Native{window,
+                                XCreateGC(display_, window, GCCapStyle, &lines),
+                                nullptr,
+                                static_cast<int>(width),
+                                static_cast<int>(height),
+                                topmost};
+        return true;
+    }
+
+    void ShowNativeWindow(HWND hwnd, bool show) override {
+        Native* native = Find(hwnd);
+        if (!native) return;
+        if (show) {
+            XMapRaised(display_, native->window);
+            if (native->topmost) {
+                grabWanted_ = hwnd;
+                GrabKeyboard();
+            }
+        } else {
+            ReleaseKeyboard(hwnd);
+            XUnmapWindow(display_, native->window);
+        }
+        XFlush(display_);
+    }
+
+    void DestroyNativeWindow(HWND hwnd) override {
+        Native* native = Find(hwnd);
+        if (!native) return;
+        ReleaseKeyboard(hwnd);
+        if (native->draw) XftDrawDestroy(native->draw);
+        XFreeGC(display_, native->gc);
+        XDestroyWindow(display_, native->window);
+        XFlush(display_);
+        windows_.erase(hwnd);
+    }
+
+    // An empty 1x1 pixmap cursor hides the pointer over our windows.
+    void SetCursorHidden(bool hidden) override {
+        cursorHidden_ = hidden;
+        if (!display_) return;
+        for (auto& entry : windows_) {
+            if (hidden)
+                XDefineCursor(display_, entry.second.window, BlankCursor());
+            else
+                XUndefineCursor(display_, entry.second.window);
+        }
+        XFlush(display_);
+    }
+
+    void PrepareFont(HFONT font, const layer::FontRequest& request) override {
+        Realise(font, request);
+    }
+
+    void ForgetFont(HFONT font) override {
+        auto found = fonts_.find(font);
+        if (found == fonts_.end()) return;
+        XftFontClose(display_, found->second);
+        fonts_.erase(found);
+    }
+
+    void DrawText(HWND hwnd, HFONT font, const layer::FontRequest& request, int x, int y,
+                  const std::string& cp932, COLORREF text, COLORREF background) override {
+        Native* native = Find(hwnd);
+        XftFont* xftFont = Realise(font, request);
+        const std::string utf8 = layer::Cp932ToUtf8(cp932.data(), cp932.size());
+        if (!native || !xftFont || utf8.empty()) return;
+        if (!native->draw)
+            native->draw = XftDrawCreate(display_, native->window, DefaultVisual(display_, screen_),
+                                         DefaultColormap(display_, screen_));
+        const FcChar8* bytes = reinterpret_cast<const FcChar8*>(utf8.data());
+        const int length = static_cast<int>(utf8.size());
+        XGlyphInfo extents = {};
+        XftTextExtentsUtf8(display_, xftFont, bytes, length, &extents);
+        XftColor back = AllocColor(background);
+        XftColor fore = AllocColor(text);
+        XftDrawRect(native->draw, &back, x, y, static_cast<unsigned int>(extents.xOff),
+                    static_cast<unsigned int>(xftFont->ascent + xftFont->descent));
+        XftDrawStringUtf8(native->draw, &fore, xftFont, x, y + xftFont->ascent, bytes, length);
+        FreeColor(&back);
+        FreeColor(&fore);
+    }
+
+    void DrawLine(HWND hwnd, POINT from, POINT to, COLORREF color) override {
+        Native* native = Find(hwnd);
+        if (!native) return;
+        XSetForeground(display_, native->gc, Pixel(color));
+        XDrawLine(display_, native->window, native->gc, from.x, from.y, to.x, to.y);
+    }
+
+    void FinishDrawing() override {
+        if (display_) XFlush(display_);
+    }
+
+    void Disconnect() {
+        if (!display_ || !windows_.empty()) return;
+        for (auto& entry : fonts_)
+            XftFontClose(display_, entry.second);
+        fonts_.clear();
+        if (blankCursor_ != None) XFreeCursor(display_, blankCursor_);
+        blankCursor_ = None;
+        XCloseDisplay(display_);
+        display_ = nullptr;
+        triedToConnect_ = false;
+    }
+
+    void Sync() {
+        if (display_) XSync(display_, False);
+    }
+
+    unsigned long WindowId(HWND hwnd) {
+        Native* native = Find(hwnd);
+        return native ? native->window : 0;
+    }
+
+    bool FontFacts(HFONT font, layer::X11FontFacts* facts) {
+        auto found = fonts_.find(font);
+        if (found == fonts_.end()) return false;
+        XftFont* xftFont = found->second;
+        FcChar8* family = nullptr;
+        int spacing = FC_PROPORTIONAL;
+        FcPatternGetString(xftFont->pattern, FC_FAMILY, 0, &family);
+        FcPatternGetInteger(xftFont->pattern, FC_SPACING, 0, &spacing);
+        *facts = layer::X11FontFacts{xftFont->ascent, xftFont->descent,
+                                     family ? reinterpret_cast<const char*>(family) : "", spacing,
+                                     CoversJapanese(xftFont)};
+        return true;
+    }
+
+private:
+    struct Native {
+        Window window;
+        GC gc;
+        XftDraw* draw;
+        int width;
+        int height;
+        bool topmost;
+    };
+
+    // Connects on first need; a failed attempt is not repeated.
+    bool Connect() {
+        if (display_ || triedToConnect_) return display_ != nullptr;
+        triedToConnect_ = true;
+        display_ = XOpenDisplay(nullptr);
+        if (display_) screen_ = DefaultScreen(display_);
+        return display_ != nullptr;
+    }
+
+    Native* Find(HWND hwnd) {
+        auto found = windows_.find(hwnd);
+        return found != windows_.end() ? &found->second : nullptr;
+    }
+
+    HWND FindByWindow(Window window) {
+        for (auto& entry : windows_)
+            if (entry.second.window == window) return entry.first;
+        return nullptr;
+    }
+
+    // Windows gives the keyboard to the top-most window. Here a grab holds it,
+    // so nothing typed at the saver reaches the window behind. Another
+    // client's grab (a menu, a locker) makes this fail; ReadInput asks again.
+    void GrabKeyboard() {
+        const Native* native = Find(grabWanted_);
+        lastGrabTry_ = Now();
+        grabbed_ = native && XGrabKeyboard(display_, native->window, False, GrabModeAsync,
+                                           GrabModeAsync, CurrentTime) == GrabSuccess;
+    }
+
+    void ReleaseKeyboard(HWND hwnd) {
+        if (grabWanted_ != hwnd) return;
+        if (grabbed_) XUngrabKeyboard(display_, CurrentTime);
+        grabWanted_ = nullptr;
+        grabbed_ = false;
+    }
+
+    // Motion and presses of buttons 1 and 3 become mouse messages; the map of a
+    // window under the pointer gives one WM_MOUSEMOVE, as in Windows. The
+    // program handles no key, so of the keys only Alt+F4 becomes a message.
+    void Translate(const XEvent& event, std::vector<layer::InputMessage>* input) {
+        HWND hwnd = FindByWindow(event.xany.window);
+        if (!hwnd) return;
+        switch (event.type) {
+            case MotionNotify:
+                input->push_back({hwnd, WM_MOUSEMOVE, 0, PointParam(event.xmotion.x, event.xmotion.y)});
+                break;
+            case ButtonPress:
+                if (event.xbutton.button == Button1)
+                    input->push_back({hwnd, WM_LBUTTONDOWN, kLeftButtonFlag,
+                                      PointParam(event.xbutton.x, event.xbutton.y)});
+                if (event.xbutton.button == Button3)
+                    input->push_back({hwnd, WM_RBUTTONDOWN, kRightButtonFlag,
+                                      PointParam(event.xbutton.x, event.xbutton.y)});
+                break;
+            case MapNotify:
+                PointerIfInside(hwnd, input);
+                break;
+            case KeyPress:
+                if ((event.xkey.state & Mod1Mask) &&
+                    XLookupKeysym(const_cast<XKeyEvent*>(&event.xkey), 0) == XK_F4)
+                    input->push_back({hwnd, WM_SYSKEYDOWN, VK_F4, layer::kAltF4KeyData});
+                break;
+            default:
+                break;
+        }
+    }
+
+    void PointerIfInside(HWND hwnd, std::vector<layer::InputMessage>* input) {
+        const Native* native = Find(hwnd);
+        Window root = 0;
+        Window child = 0;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        unsigned int mask = 0;
+        if (!XQueryPointer(display_, native->window, &root, &child, &rootX, &rootY, &x, &y, &mask))
+            return;
+        if (x >= 0 && y >= 0 && x < native->width && y < native->height)
+            input->push_back({hwnd, WM_MOUSEMOVE, 0, PointParam(x, y)});
+    }
+
+    Cursor BlankCursor() {
+        if (blankCursor_ != None) return blankCursor_;
+        static const char kEmpty[1] = {0};
+        Pixmap empty = XCreateBitmapFromData(display_, RootWindow(display_, screen_), kEmpty, 1, 1);
+        XColor black = {};
+        blankCursor_ = XCreatePixmapCursor(display_, empty, empty, &black, &black, 0, 0);
+        XFreePixmap(display_, empty);
+        return blankCursor_;
+    }
+
+    XftColor AllocColor(COLORREF color) {
+        XftColor result = {};
+        const XRenderColor render = RenderColor(color);
+        XftColorAllocValue(display_, DefaultVisual(display_, screen_),
+                           DefaultColormap(display_, screen_), &render, &result);
+        return result;
+    }
+
+    void FreeColor(XftColor* color) {
+        XftColorFree(display_, DefaultVisual(display_, screen_), DefaultColormap(display_, screen_),
+                     color);
+    }
+
+    unsigned long Pixel(COLORREF color) {
+        XftColor allocated = AllocColor(color);
+        const unsigned long pixel = allocated.pixel;
+        FreeColor(&allocated);
+        return pixel;
+    }
+
+    static bool CoversJapanese(XftFont* font) {
+        return font->charset && FcCharSetHasChar(font->charset, kHiraganaA) &&
+               FcCharSetHasChar(font->charset, kKanjiKan);
+    }
+
+    static bool FixedPitch(XftFont* font) {
+        int spacing = FC_PROPORTIONAL;
+        FcPatternGetInteger(font->pattern, FC_SPACING, 0, &spacing);
+        return spacing == FC_MONO || spacing == FC_DUAL;
+    }
+
+    // Fontconfig's choice for a candidate pattern, at an em size in pixels.
+    XftFont* OpenCandidate(const char* candidate, const layer::FontRequest& request,
+                           double pixelSize) {
+        FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(candidate));
+        if (!pattern) return nullptr;
+        FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
+        FcPatternAddInteger(pattern, FC_WEIGHT,
+                            FcWeightFromOpenType(request.weight > 0 ? request.weight : 400));
+        FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = XftFontMatch(display_, screen_, pattern, &result);
+        FcPatternDestroy(pattern);
+        if (!match) return nullptr;
+        XftFont* font = XftFontOpenPattern(display_, match);
+        if (!font) FcPatternDestroy(match);
+        return font;
+    }
+
+    // Windows' positive height is the cell (ascent + descent), Xft's size the
+    // em: the largest em size whose cell fits the asked height.
+    XftFont* OpenForCell(const char* candidate, const layer::FontRequest& request, int cell) {
+        double low = 1.0;
+        double high = 2.0 * cell;
+        for (int step = 0; step < 16; ++step) {
+            const double middle = (low + high) / 2;
+            XftFont* probe = OpenCandidate(candidate, request, middle);
+            if (!probe) return nullptr;
+            const bool fits = probe->ascent + probe->descent <= cell;
+            XftFontClose(display_, probe);
+            (fits ? low : high) = middle;
+        }
+        return OpenCandidate(candidate, request, low);
+    }
+
+    // Xft substitutes silently, so each candidate is checked after opening: it
+    // must be fixed-pitch and cover Japanese. If none does, the last one opened
+    // is used rather than none.
+    XftFont* Realise(HFONT font, const layer::FontRequest& request) {
+        auto found = fonts_.find(font);
+        if (found != fonts_.end()) return found->second;
+        if (!Connect()) return nullptr;
+        XftFont* chosen = nullptr;
+        for (const char* candidate : kJapaneseCandidates) {
+            if (chosen) XftFontClose(display_, chosen);
+            if (request.height < 0)
+                chosen = OpenCandidate(candidate, request, -request.height);
+            else
+                chosen = OpenForCell(candidate, request,
+                                     request.height ? request.height : kDefaultCellHeight);
+            if (chosen && CoversJapanese(chosen) && FixedPitch(chosen)) break;
+        }
+        if (chosen) fonts_[font] = chosen;
+        return chosen;
+    }
+
+    Display* display_ = nullptr;
+    bool triedToConnect_ = false;
+    int screen_ = 0;
+    bool cursorHidden_ = false;
+    Cursor blankCursor_ = None;
+    HWND grabWanted_ = nullptr;  // the shown top-most window, which takes the keyboard
+    bool grabbed_ = false;
+    std::uint64_t lastGrabTry_ = 0;
+    std::map<HWND, Native> windows_;
+    std::map<HFONT, XftFont*> fonts_;
+};
+
+X11Display x11Display;
+
+}  // namespace
+
+namespace layer {
+
+DisplayBackend& CurrentDisplay() {
+    return x11Display;
+}
+
+void X11Disconnect() {
+    x11Display.Disconnect();
+}
+
+void X11Sync() {
+    x11Display.Sync();
+}
+
+unsigned long X11WindowId(HWND hwnd) {
+    return x11Display.WindowId(hwnd);
+}
+
+bool X11FontFactsOf(HFONT font, X11FontFacts* facts) {
+    return x11Display.FontFacts(font, facts);
+}
+
+}  // namespace layer
