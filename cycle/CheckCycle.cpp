@@ -55,6 +55,8 @@ void StartCheckCycle(HWND window) {
     g_settings.ReadText("HOST", g_cycle.host, "");
     if (!g_cycle.host[0]) return;
     g_cycle.port = g_settings.ReadInt("PORT", 110);
+    // Without the key, TLS exactly on the POP3-over-TLS port.
+    g_cycle.tls = g_settings.ReadInt("TLS", g_cycle.port == 995 ? 1 : 0);
     g_settings.ReadText("USER", g_cycle.user, "");
     if (!g_cycle.user[0]) return;
     g_settings.ReadPassword(g_cycle.password);
@@ -83,7 +85,7 @@ void OnStepTick(HWND window) {
             ComposeDisplayLine(kClientPrefix, "CONNECT", kSuffix);
             break;
         case 2:
-            g_mailClient.Connect(g_cycle.host, g_cycle.port);
+            g_mailClient.Connect(g_cycle.host, g_cycle.port, g_cycle.tls != 0);
             ComposeServerLine();
             break;
         case 3:

@@ -21,6 +21,7 @@ struct CheckCycleState {
     int state = 1;
     char host[256] = {};
     int port = 110;
+    int tls = 0;  // 1: POP3 over TLS
     char user[256] = {};
     char password[256] = {};
     int messageCount = 0;

@@ -13,7 +13,7 @@ const int kInitialMessageBufferSize = 256;
 const unsigned short kDefaultPort = 110;
 const long kReadinessSeconds = 3;
 // An unreachable server would otherwise hold the saver for the system's
-// connect time-out, which can be minutes.
+// connect time-out, which can be minutes. A TLS handshake has as long again.
 const long kConnectSeconds = 5;
 // A server that never stops sending must not hold the saver: a reply still
 // arriving this long after its first read is cut off with the connection. A
@@ -31,6 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 Pop3Client::Pop3Client()
     : socket_(0),
+      tls_(),
       decoder_(),
       host_(),
       port_(0),
@@ -44,7 +45,7 @@ Pop3Client::~Pop3Client() {
     if (socket_ != 0) Close();
 }
 
-int Pop3Client::Connect(const char* host, int port) {
+int Pop3Client::Connect(const char* host, int port, bool useTls) {
     // A failed attempt must not leave an earlier check's greeting on show.
     std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
     std::snprintf(host_, sizeof host_, "%s", host != nullptr ? host : "");
@@ -59,7 +60,8 @@ int Pop3Client::Connect(const char* host, int port) {
         return 0;
     }
     sockaddr_in address;
-    if (!ResolveHost(address) || !ConnectWithin(address, kConnectSeconds)) {
+    if (!ResolveHost(address) || !ConnectWithin(address, kConnectSeconds) ||
+        (useTls && !tls_.Open(socket_, host_, kConnectSeconds))) {
         closesocket(socket_);
         socket_ = 0;
         WSACleanup();
@@ -127,7 +129,7 @@ int Pop3Client::ReceiveReply(char* output, int wanted) {
     // The first read waits like the later ones: a server that accepts and
     // stays silent ends the receive with nothing.
     while (WaitReadable()) {
-        int count = recv(socket_, receiveBuffer_, kReceiveBufferSize - 1, 0);
+        int count = Receive(receiveBuffer_, kReceiveBufferSize - 1);
         if (count <= 0) break;
         AppendChunk(output, wanted, total, count);
         total = count > INT_MAX - total ? INT_MAX : total + count;
@@ -154,7 +156,7 @@ void Pop3Client::DiscardRest() {
     const Clock::time_point cutOff = Clock::now() + kReplyTimeLimit;
     long long dropped = 0;
     while (socket_ != 0 && WaitReadable()) {
-        int count = recv(socket_, receiveBuffer_, kReceiveBufferSize - 1, 0);
+        int count = Receive(receiveBuffer_, kReceiveBufferSize - 1);
         if (count <= 0) return;
         dropped += count;
         if (dropped > kDiscardByteLimit || Clock::now() >= cutOff) {
@@ -172,7 +174,10 @@ void Pop3Client::AppendChunk(char* output, int wanted, int total, int count) con
     std::memcpy(output + total, receiveBuffer_, static_cast<size_t>(count < room ? count : room));
 }
 
+// Bytes the TLS channel already holds are ready without a wait: the socket
+// no longer shows them.
 bool Pop3Client::WaitReadable() {
+    if (tls_.HasBuffered()) return true;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket_, &readable);
@@ -184,15 +189,26 @@ int Pop3Client::SendData(const char* bytes, int length) {
     if (bytes == nullptr || length <= 0 || socket_ == 0) return 0;
     int sent = 0;
     while (sent < length) {
-        int accepted = send(socket_, bytes + sent, length - sent, 0);
+        int accepted = Send(bytes + sent, length - sent);
         if (accepted == SOCKET_ERROR) return sent;
         sent += accepted;
     }
     return sent;
 }
 
+// Every read and write of the exchange passes here, plain or through TLS.
+int Pop3Client::Receive(char* bytes, int length) {
+    return tls_.IsOpen() ? tls_.Receive(bytes, length, kReadinessSeconds)
+                         : recv(socket_, bytes, length, 0);
+}
+
+int Pop3Client::Send(const char* bytes, int length) {
+    return tls_.IsOpen() ? tls_.Send(bytes, length) : send(socket_, bytes, length, 0);
+}
+
 int Pop3Client::Close() {
     if (socket_ == 0) return 0;
+    tls_.Close();
     closesocket(socket_);
     WSACleanup();
     socket_ = 0;

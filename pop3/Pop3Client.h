@@ -1,8 +1,10 @@
-// The saver's one POP3 connection: a blocking TCP client that collects replies with
-// a 3-second readiness rule, and the read-only commands built on it.
+// The saver's one POP3 connection: a blocking TCP client, plain or over TLS, that
+// collects replies with a 3-second readiness rule, and the read-only commands
+// built on it.
 #pragma once
 
 #include "decode/HeaderDecoder.h"
+#include "platform/tls/TlsChannel.h"
 #include "platform/win32.h"
 
 class Pop3Client {
@@ -14,8 +16,9 @@ public:
     Pop3Client(const Pop3Client&) = delete;
     Pop3Client& operator=(const Pop3Client&) = delete;
 
-    // Connection.
-    int Connect(const char* host, int port);
+    // Connection. With TLS the exchange is the same; a handshake or certificate
+    // that fails makes the connect fail.
+    int Connect(const char* host, int port, bool useTls = false);
     int ReceiveReply(char* output, int wanted);
     bool WaitReadable();
     int SendData(const char* bytes, int length);
@@ -53,8 +56,11 @@ private:
     int SendLine(const char* line);
     bool ReplyPositive() const;
     bool ResizeMessageBuffer(int size);
+    int Receive(char* bytes, int length);
+    int Send(const char* bytes, int length);
 
     SOCKET socket_;
+    TlsChannel tls_;
     HeaderDecoder decoder_;
     char host_[512];
     unsigned short port_;

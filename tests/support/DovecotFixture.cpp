@@ -41,7 +41,9 @@ void AddMessages(const fs::path& folder, std::vector<std::string>& messages) {
 ::testing::AssertionResult FindDovecot(DovecotServer& server) {
     server.folder = FixtureFolder();
     std::ifstream endpoint(fs::path(server.folder) / "endpoint");
-    if (!(endpoint >> server.host >> server.port))
+    std::ifstream tlsEndpoint(fs::path(server.folder) / "endpoint-tls");
+    std::string tlsHost;
+    if (!(endpoint >> server.host >> server.port) || !(tlsEndpoint >> tlsHost >> server.tlsPort))
         return ::testing::AssertionFailure()
                << "no Dovecot fixture running in " << server.folder
                << ": run this test through ctest (fixture \"dovecot\"), or start "

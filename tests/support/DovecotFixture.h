@@ -8,7 +8,10 @@
 //   LETTERGLASS_DOVECOT=/tmp/dc build/native-asan/tests/letterglass_tests --gtest_filter='Dovecot*'
 //   scripts/lib/dovecot/run-dovecot stop /tmp/dc
 // Users, each with the password kDovecotPassword: "reader" (six messages, see
-// run-dovecot), "empty" (none) and "bulk" (twelve short ones).
+// run-dovecot), "empty" (none) and "bulk" (twelve short ones). The TLS
+// listener's certificate comes from the fixture's test CA: tests that use it
+// need the "tls" fixture too, which makes that CA trusted (natively through
+// SSL_CERT_FILE=FOLDER/tls/ca.pem).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +24,7 @@ extern const char kDovecotPassword[];
 struct DovecotServer {
     std::string host;
     int port = 0;
+    int tlsPort = 0;     // POP3 over TLS, certificate for "localhost" and 127.0.0.1
     std::string folder;  // the fixture's folder, as this program opens it
 };
 
