@@ -1,13 +1,9 @@
 #!/usr/bin/env python3
-"""Writes a corpus of well-formed ISO-2022-JP subjects for the decoder test.
+"""Writes well-formed ISO-2022-JP subjects and their expected Shift_JIS bytes.
 
-Python's own codecs are the independent reference: each subject's encoded-words
-carry text encoded with 'iso2022_jp', and the expected result is the same text
-encoded with 'cp932'. Only characters whose two encodings name the same character
-are used (U+301C, for one, is JIS 0x2141 but has no cp932 code). The seed is
-fixed, so the corpus is the same on every build.
-
-Usage: make_corpus.py OUTPUT.inc
+Python's codecs are the independent reference: the words carry text encoded with
+'iso2022_jp', the expected bytes are the same text in 'cp932'. Only characters
+both codecs map alike are used. The seed is fixed. Usage: make_corpus.py OUT.inc
 """
 import base64
 import random
