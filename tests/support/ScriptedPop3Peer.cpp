@@ -4,101 +4,73 @@
 #include <chrono>
 #include <cstring>
 
+// The peer uses the system's own sockets, not the Linux layer under test.
 #ifdef _WIN32
 #include <winsock.h>
+typedef int socklen_t;
+#define MSG_NOSIGNAL 0
 #else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
+#include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
+typedef int SOCKET;
+#define closesocket close
 #endif
 
 namespace {
 
-const std::intptr_t kNone = -1;
-const int kAcceptMillis = 15000;
-const int kLineMillis = 20000;
-const int kDrainMillis = 30000;
+using Clock = std::chrono::steady_clock;
 const int kSliceMillis = 100;
+const auto kAcceptTime = std::chrono::seconds(15);
+const auto kLineTime = std::chrono::seconds(20);
+const auto kDrainTime = std::chrono::seconds(30);
 
-// The small differences between Winsock and BSD sockets, for the peer alone.
+SOCKET Native(std::intptr_t s) {
+    return static_cast<SOCKET>(s);
+}
+
+// In the Windows build the peer's sockets need a Winsock start-up of their own.
+void UseWinsock(bool start) {
 #ifdef _WIN32
-typedef int socklen_t;
-const int kNoSignal = 0;
-
-void StartSockets() {
     WSADATA data;
-    WSAStartup(MAKEWORD(2, 0), &data);
+    if (start) WSAStartup(MAKEWORD(2, 0), &data);
+    if (!start) WSACleanup();
+#else
+    (void)start;
+#endif
 }
 
-void StopSockets() {
-    WSACleanup();
-}
-
-std::intptr_t Handle(SOCKET s) {
-    return s == INVALID_SOCKET ? kNone : static_cast<std::intptr_t>(s);
-}
-
-SOCKET Native(std::intptr_t handle) {
-    return static_cast<SOCKET>(handle);
-}
-
-void CloseSocketHandle(std::intptr_t handle) {
-    closesocket(Native(handle));
-}
-
-bool SetNonBlocking(std::intptr_t handle) {
+// So a client that stops reading cannot hold the peer.
+void SetNonBlocking(std::intptr_t s) {
+#ifdef _WIN32
     u_long on = 1;
-    return ioctlsocket(Native(handle), static_cast<long>(FIONBIO), &on) == 0;
+    ioctlsocket(Native(s), static_cast<long>(FIONBIO), &on);
+#else
+    fcntl(Native(s), F_SETFL, O_NONBLOCK);
+#endif
 }
 
 bool WouldBlock() {
+#ifdef _WIN32
     return WSAGetLastError() == WSAEWOULDBLOCK;
+#else
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+#endif
 }
 
-// Readable within the time, or (write) connected.
-bool WaitFor(std::intptr_t handle, bool write, int milliseconds) {
+// Readable (or, with write, writable) within the time.
+bool WaitFor(std::intptr_t s, bool write, int milliseconds) {
     fd_set set;
     FD_ZERO(&set);
-    FD_SET(Native(handle), &set);
+    FD_SET(Native(s), &set);
     timeval limit = {milliseconds / 1000, (milliseconds % 1000) * 1000};
-    return select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &limit) > 0;
+    return select(static_cast<int>(s) + 1, write ? nullptr : &set, write ? &set : nullptr, nullptr,
+                  &limit) > 0;
 }
-#else
-const int kNoSignal = MSG_NOSIGNAL;
-
-void StartSockets() {}
-void StopSockets() {}
-
-std::intptr_t Handle(int fd) {
-    return fd < 0 ? kNone : fd;
-}
-
-int Native(std::intptr_t handle) {
-    return static_cast<int>(handle);
-}
-
-void CloseSocketHandle(std::intptr_t handle) {
-    close(Native(handle));
-}
-
-bool SetNonBlocking(std::intptr_t handle) {
-    int flags = fcntl(Native(handle), F_GETFL);
-    return flags >= 0 && fcntl(Native(handle), F_SETFL, flags | O_NONBLOCK) == 0;
-}
-
-bool WouldBlock() {
-    return errno == EAGAIN || errno == EWOULDBLOCK;
-}
-
-bool WaitFor(std::intptr_t handle, bool write, int milliseconds) {
-    pollfd polled = {Native(handle), static_cast<short>(write ? POLLOUT : POLLIN), 0};
-    return poll(&polled, 1, milliseconds) > 0;
-}
-#endif
 
 sockaddr_in Loopback(unsigned short port) {
     sockaddr_in address;
@@ -109,207 +81,152 @@ sockaddr_in Loopback(unsigned short port) {
     return address;
 }
 
-// A TCP socket bound to 127.0.0.1 at an ephemeral port; kNone on failure.
-std::intptr_t BoundLoopback(unsigned short& port) {
-    std::intptr_t handle = Handle(socket(AF_INET, SOCK_STREAM, 0));
-    if (handle == kNone) return kNone;
+// A TCP socket bound to 127.0.0.1 at an ephemeral port, listening with the
+// backlog; -1 (and port 0) on failure.
+std::intptr_t Listening(int backlog, unsigned short& port) {
+    const std::intptr_t s = static_cast<std::intptr_t>(socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
-    if (bind(Native(handle), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(Native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        CloseSocketHandle(handle);
-        return kNone;
+    port = 0;
+    if (s == -1) return -1;
+    if (bind(Native(s), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(Native(s), reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        (backlog >= 0 && listen(Native(s), backlog) != 0)) {
+        closesocket(Native(s));
+        return -1;
     }
     port = ntohs(address.sin_port);
-    return handle;
+    return s;
 }
 
 }  // namespace
 
-ScriptedPop3Peer::ScriptedPop3Peer()
-    : listener_(kNone),
-      connection_(kNone),
-      port_(0),
-      linesSeen_(0),
-      stop_(false),
-      clientClosed_(false),
-      timedOut_(false) {
-    StartSockets();
+ScriptedPop3Peer::ScriptedPop3Peer() : listener_(-1), connection_(-1) {
+    UseWinsock(true);
 }
 
 ScriptedPop3Peer::~ScriptedPop3Peer() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
-    if (connection_ != kNone) CloseSocketHandle(connection_);
-    if (listener_ != kNone) CloseSocketHandle(listener_);
-    StopSockets();
+    if (connection_ != -1) closesocket(Native(connection_));
+    if (listener_ != -1) closesocket(Native(listener_));
+    UseWinsock(false);
 }
 
-ScriptedPop3Peer& ScriptedPop3Peer::Send(const std::string& bytes) {
-    script_.push_back(Step{Step::kSend, bytes, 0});
-    return *this;
-}
-
-ScriptedPop3Peer& ScriptedPop3Peer::Pause(int milliseconds) {
-    script_.push_back(Step{Step::kPause, std::string(), milliseconds});
-    return *this;
-}
-
-ScriptedPop3Peer& ScriptedPop3Peer::AwaitLine() {
-    script_.push_back(Step{Step::kAwaitLine, std::string(), 0});
-    return *this;
-}
-
-ScriptedPop3Peer& ScriptedPop3Peer::Hangup() {
-    script_.push_back(Step{Step::kHangup, std::string(), 0});
-    return *this;
-}
-
-ScriptedPop3Peer& ScriptedPop3Peer::Flood(const std::string& bytes) {
-    script_.push_back(Step{Step::kFlood, bytes, 0});
+ScriptedPop3Peer& ScriptedPop3Peer::Add(Kind kind, const std::string& bytes, int milliseconds) {
+    script_.push_back(Step{kind, bytes, milliseconds});
     return *this;
 }
 
 bool ScriptedPop3Peer::Start() {
-    listener_ = BoundLoopback(port_);
-    if (listener_ == kNone || listen(Native(listener_), 1) != 0) return false;
-    thread_ = std::thread(&ScriptedPop3Peer::Run, this);
-    return true;
+    listener_ = Listening(1, port_);
+    if (listener_ != -1) thread_ = std::thread(&ScriptedPop3Peer::Run, this);
+    return listener_ != -1;
 }
 
 std::string ScriptedPop3Peer::Finish() {
     if (thread_.joinable()) thread_.join();
-    return Received();
-}
-
-std::string ScriptedPop3Peer::Received() {
-    std::lock_guard<std::mutex> guard(receivedLock_);
+    std::lock_guard<std::mutex> guard(lock_);
     return received_;
 }
 
 void ScriptedPop3Peer::Run() {
-    int waited = 0;
-    while (!stop_ && waited < kAcceptMillis && !WaitFor(listener_, false, kSliceMillis))
-        waited += kSliceMillis;
-    if (stop_ || waited >= kAcceptMillis) {
-        timedOut_ = true;
-        return;
-    }
-    connection_ = Handle(accept(Native(listener_), nullptr, nullptr));
-    if (connection_ == kNone) return;
+    for (auto end = Clock::now() + kAcceptTime; !WaitFor(listener_, false, kSliceMillis);)
+        if (stop_ || Clock::now() > end) return;
+    connection_ = static_cast<std::intptr_t>(accept(Native(listener_), nullptr, nullptr));
+    if (connection_ == -1) return;
     int noDelay = 1;
     setsockopt(Native(connection_), IPPROTO_TCP, TCP_NODELAY,
                reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
-    for (const Step& step : script_) {
+    for (const Step& step : script_)
         if (!Play(step)) return;
-    }
-    for (waited = 0; waited < kDrainMillis && !stop_ && !clientClosed_; waited += kSliceMillis)
-        ReadSome(kSliceMillis);
+    for (auto end = Clock::now() + kDrainTime; !stop_ && Clock::now() < end;)
+        if (!ReadSome()) return;
 }
 
-// False when the script ends here: hung up, or the client went away.
+// False when the script ends here: hung up, timed out, or the client went away.
 bool ScriptedPop3Peer::Play(const Step& step) {
     switch (step.kind) {
-        case Step::kSend:
+        case kSend:
             send(Native(connection_), step.bytes.data(), static_cast<int>(step.bytes.size()),
-                 kNoSignal);
+                 MSG_NOSIGNAL);
             return true;
-        case Step::kPause:
-            for (int waited = 0; waited < step.milliseconds && !stop_; waited += kSliceMillis)
-                std::this_thread::sleep_for(std::chrono::milliseconds(kSliceMillis));
-            return !stop_;
-        case Step::kAwaitLine:
-            return WaitForLine();
-        case Step::kHangup:
-            CloseSocketHandle(connection_);
-            connection_ = kNone;
+        case kPause:
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.milliseconds));
+            return true;
+        case kAwaitLine:
+            for (auto end = Clock::now() + kLineTime; !stop_ && Clock::now() < end;) {
+                {
+                    std::lock_guard<std::mutex> guard(lock_);
+                    const std::size_t next = received_.find("\r\n", lineEnd_);
+                    if (next != std::string::npos) {
+                        lineEnd_ = next + 2;
+                        return true;
+                    }
+                }
+                if (!ReadSome()) return false;
+            }
             return false;
-        case Step::kFlood:
-            return FloodUntilClosed(step.bytes);
+        case kHangup:
+            closesocket(Native(connection_));
+            connection_ = -1;
+            return false;
+        case kFlood:
+            SetNonBlocking(connection_);
+            for (auto end = Clock::now() + kDrainTime; !stop_ && Clock::now() < end;) {
+                if (WaitFor(connection_, true, kSliceMillis) &&
+                    send(Native(connection_), step.bytes.data(),
+                         static_cast<int>(step.bytes.size()), MSG_NOSIGNAL) < 0 &&
+                    !WouldBlock()) {
+                    clientClosed_ = true;
+                    return false;
+                }
+            }
+            return false;
     }
     return false;
 }
 
-// Records what arrives within the time; false once the client has closed.
-bool ScriptedPop3Peer::ReadSome(int milliseconds) {
-    if (!WaitFor(connection_, false, milliseconds)) return true;
+// Records what arrives within a slice of time; false once the client has closed.
+bool ScriptedPop3Peer::ReadSome() {
+    if (!WaitFor(connection_, false, kSliceMillis)) return true;
     char chunk[4096];
-    int count = static_cast<int>(recv(Native(connection_), chunk, sizeof chunk, 0));
+    const int count = static_cast<int>(recv(Native(connection_), chunk, sizeof chunk, 0));
     if (count <= 0) {
         clientClosed_ = true;
         return false;
     }
-    std::lock_guard<std::mutex> guard(receivedLock_);
+    std::lock_guard<std::mutex> guard(lock_);
     received_.append(chunk, static_cast<std::size_t>(count));
     return true;
 }
 
-bool ScriptedPop3Peer::WaitForLine() {
-    for (int waited = 0; waited < kLineMillis && !stop_; waited += kSliceMillis) {
-        {
-            std::lock_guard<std::mutex> guard(receivedLock_);
-            std::size_t lines = 0;
-            for (std::size_t at = received_.find("\r\n"); at != std::string::npos;
-                 at = received_.find("\r\n", at + 2))
-                ++lines;
-            if (lines > linesSeen_) {
-                ++linesSeen_;
-                return true;
-            }
-        }
-        if (!ReadSome(kSliceMillis)) return false;
-    }
-    timedOut_ = true;
-    return false;
-}
-
-// Non-blocking, so a client that stops reading cannot hold the peer.
-bool ScriptedPop3Peer::FloodUntilClosed(const std::string& bytes) {
-    SetNonBlocking(connection_);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainMillis);
-    while (!stop_ && std::chrono::steady_clock::now() < end) {
-        if (!WaitFor(connection_, true, kSliceMillis)) continue;
-        if (send(Native(connection_), bytes.data(), static_cast<int>(bytes.size()), kNoSignal) < 0 &&
-            !WouldBlock()) {
-            clientClosed_ = true;
-            return false;
-        }
-    }
-    timedOut_ = true;
-    return false;
-}
-
 unsigned short UnusedLoopbackPort() {
-    StartSockets();
+    UseWinsock(true);
     unsigned short port = 0;
-    std::intptr_t handle = BoundLoopback(port);
-    if (handle != kNone) CloseSocketHandle(handle);
-    StopSockets();
+    const std::intptr_t s = Listening(-1, port);
+    if (s != -1) closesocket(Native(s));
+    UseWinsock(false);
     return port;
 }
 
 // With a backlog of 0 the system queues one connection that nobody accepts;
 // the second filler's attempt and every later one go unanswered.
-StalledLoopbackListener::StalledLoopbackListener() : listener_(kNone), port_(0) {
-    StartSockets();
-    listener_ = BoundLoopback(port_);
-    if (listener_ == kNone || listen(Native(listener_), 0) != 0) {
-        port_ = 0;
-        return;
-    }
-    sockaddr_in address = Loopback(port_);
-    for (int i = 0; i < 2; ++i) {
-        std::intptr_t filler = Handle(socket(AF_INET, SOCK_STREAM, 0));
-        if (filler == kNone || !SetNonBlocking(filler)) continue;
-        fillers_.push_back(filler);
-        connect(Native(filler), reinterpret_cast<sockaddr*>(&address), sizeof address);
-        WaitFor(filler, true, 500);
+StalledLoopbackListener::StalledLoopbackListener() {
+    UseWinsock(true);
+    sockets_.push_back(Listening(0, port_));
+    const sockaddr_in address = Loopback(port_);
+    for (int i = 0; i < 2 && port_ != 0; ++i) {
+        sockets_.push_back(static_cast<std::intptr_t>(socket(AF_INET, SOCK_STREAM, 0)));
+        SetNonBlocking(sockets_.back());
+        connect(Native(sockets_.back()), reinterpret_cast<const sockaddr*>(&address),
+                sizeof address);
+        WaitFor(sockets_.back(), true, 500);
     }
 }
 
 StalledLoopbackListener::~StalledLoopbackListener() {
-    for (std::intptr_t filler : fillers_)
-        CloseSocketHandle(filler);
-    if (listener_ != kNone) CloseSocketHandle(listener_);
-    StopSockets();
+    for (std::intptr_t s : sockets_)
+        if (s != -1) closesocket(Native(s));
+    UseWinsock(false);
 }

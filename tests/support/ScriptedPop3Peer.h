@@ -1,21 +1,8 @@
-// A scripted POP3 server for tests: it listens on 127.0.0.1 at an ephemeral
-// port, in a thread of the test process, accepts one client and plays a script
-// against it (send these bytes as one chunk, pause, wait for the client's next
-// command line, hang up), recording every byte the client sends. Every wait is
-// bounded, so a misbehaving client fails the test instead of hanging it.
-//
-//   ScriptedPop3Peer peer;
-//   peer.Send("+OK ready\r\n").AwaitLine().Send("+OK\r\n");
-//   ASSERT_TRUE(peer.Start());
-//   client.Connect("127.0.0.1", peer.Port());
-//   client.SendUser("alice");
-//   client.Close();
-//   EXPECT_EQ(peer.Finish(), "USER alice\r\n");
-//   EXPECT_TRUE(peer.ClientClosed());
-//
-// After the last step the peer keeps the connection open and goes on
-// recording until the client closes it. Works natively and in the Windows
-// build (under Wine).
+// A scripted POP3 server for tests, on 127.0.0.1 at an ephemeral port in a
+// thread of the test process: it accepts one client, plays the script against
+// it and records every byte the client sends; after the last step it records
+// until the client closes. Every wait is bounded, so a misbehaving client fails
+// the test instead of hanging it. Natively and in the Windows build.
 #pragma once
 
 #include <atomic>
@@ -32,52 +19,44 @@ public:
     ScriptedPop3Peer(const ScriptedPop3Peer&) = delete;
     ScriptedPop3Peer& operator=(const ScriptedPop3Peer&) = delete;
 
-    // Script steps, played in order once a client has connected.
-    ScriptedPop3Peer& Send(const std::string& bytes);
-    ScriptedPop3Peer& Pause(int milliseconds);
-    ScriptedPop3Peer& AwaitLine();
-    ScriptedPop3Peer& Hangup();
-    // Sends the bytes again and again, as a server that never stops, until
-    // the client closes the connection (at most about 30 s).
-    ScriptedPop3Peer& Flood(const std::string& bytes);
+    // Script steps: send these bytes as one chunk; wait; wait for the client's
+    // next command line; close the connection; send the bytes again and again
+    // until the client closes (at most about 30 s).
+    ScriptedPop3Peer& Send(const std::string& bytes) { return Add(kSend, bytes, 0); }
+    ScriptedPop3Peer& Pause(int milliseconds) { return Add(kPause, "", milliseconds); }
+    ScriptedPop3Peer& AwaitLine() { return Add(kAwaitLine, "", 0); }
+    ScriptedPop3Peer& Hangup() { return Add(kHangup, "", 0); }
+    ScriptedPop3Peer& Flood(const std::string& bytes) { return Add(kFlood, bytes, 0); }
 
-    // Listens and starts playing in the background; false when no listening
-    // socket could be made.
+    // Listens and plays in the background; false when it cannot listen.
     bool Start();
     unsigned short Port() const { return port_; }
-
-    // Waits (at most about 30 s) until the client has closed its side or the
-    // script has hung up, then returns every byte the client sent.
+    // Waits (at most about 30 s) until the client has closed or the script has
+    // hung up, then returns every byte the client sent.
     std::string Finish();
-    std::string Received();
     // The client closed the connection (the peer read its end of stream).
     bool ClientClosed() const { return clientClosed_; }
-    // The script stopped early: no client came, or an awaited line never did.
-    bool TimedOut() const { return timedOut_; }
 
 private:
+    enum Kind { kSend, kPause, kAwaitLine, kHangup, kFlood };
     struct Step {
-        enum Kind { kSend, kPause, kAwaitLine, kHangup, kFlood } kind;
+        Kind kind;
         std::string bytes;
         int milliseconds;
     };
 
+    ScriptedPop3Peer& Add(Kind kind, const std::string& bytes, int milliseconds);
     void Run();
     bool Play(const Step& step);
-    bool ReadSome(int milliseconds);
-    bool WaitForLine();
-    bool FloodUntilClosed(const std::string& bytes);
+    bool ReadSome();
 
     std::vector<Step> script_;
-    std::intptr_t listener_;
-    std::intptr_t connection_;
-    unsigned short port_;
-    std::size_t linesSeen_;
-    std::mutex receivedLock_;
+    std::intptr_t listener_, connection_;
+    unsigned short port_ = 0;
+    std::size_t lineEnd_ = 0;  // behind the last line awaited
+    std::mutex lock_;
     std::string received_;
-    std::atomic<bool> stop_;
-    std::atomic<bool> clientClosed_;
-    std::atomic<bool> timedOut_;
+    std::atomic<bool> stop_{false}, clientClosed_{false};
     std::thread thread_;
 };
 
@@ -92,12 +71,10 @@ public:
     ~StalledLoopbackListener();
     StalledLoopbackListener(const StalledLoopbackListener&) = delete;
     StalledLoopbackListener& operator=(const StalledLoopbackListener&) = delete;
-
     // 0 when the listener could not be set up.
     unsigned short Port() const { return port_; }
 
 private:
-    std::intptr_t listener_;
-    std::vector<std::intptr_t> fillers_;
-    unsigned short port_;
+    std::vector<std::intptr_t> sockets_;  // the listener, then the fillers
+    unsigned short port_ = 0;
 };
