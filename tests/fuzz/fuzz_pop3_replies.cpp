@@ -13,27 +13,12 @@
 #include <vector>
 
 #include "pop3/Pop3Client.h"
+#include "tests/fuzz/SplitInput.h"
 #include "tests/support/Pop3ClientProbe.h"
 
 namespace {
 
-// The most of a message the client keeps, behind the status room.
-const std::size_t kMessageLimit = 64 * 1024;
-
-// Splits the input at '\x01' into the STAT, LIST and message replies (TOP,
-// then RETR when TOP's is not positive), a field name and a header text.
-std::vector<std::string> Parts(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::string> parts(1);
-    for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 1 && parts.size() < 5)
-            parts.emplace_back();
-        else
-            parts.back() += static_cast<char>(data[i]);
-    }
-    parts.resize(5);
-    return parts;
-}
-
+const std::size_t kMessageLimit = 64 * 1024;  // kept behind the status room
 // Connects the client to a server that has sent these bytes and hung up.
 bool Serve(Pop3Client& client, const std::string& bytes) {
     int ends[2];
@@ -59,7 +44,8 @@ void CheckField(Pop3Client& client, const char* source, const char* name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 65536) return 0;
-    const std::vector<std::string> parts = Parts(data, size);
+    // The STAT, LIST and TOP replies, a field name and a header text.
+    const std::vector<std::string> parts = SplitInput(data, size, 5);
     static Pop3Client client;
 
     if (Serve(client, parts[0])) client.Stat();
@@ -67,14 +53,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (Serve(client, parts[0])) client.SendUser("fuzz");
     client.Close();
 
-    const std::string listAndMessage = parts[1] + parts[2];
+    // The LIST reply fills the first read (8191 bytes, NUL padded), so the TOP
+    // reply comes to a read of its own.
+    std::string listAndMessage = parts[1];
+    listAndMessage.resize(
+        std::max<std::size_t>(listAndMessage.size(), Pop3Client::kReceiveBufferSize - 1));
+    listAndMessage += parts[2];
     int listed = Serve(client, listAndMessage) ? client.ListSize(1) : 0;
     client.Close();
     if (Serve(client, listAndMessage)) {
         Check(client.FetchHeader(1) == 1);
         Check(std::strstr(client.MessageBuffer(), "\r\n\r\n") == nullptr);
         const std::size_t length = std::strlen(client.MessageBuffer());
-        const std::size_t kept = listed < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(listed), kMessageLimit);
+        const std::size_t kept =
+            listed < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(listed), kMessageLimit);
         Check(listed < 0 ? length == 0 : length <= kept + 128);
         CheckField(client, client.MessageBuffer(), "Subject:");
     }

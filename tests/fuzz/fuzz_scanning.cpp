@@ -1,32 +1,16 @@
 // FindNth, NumberBetween and TextBetween on any text, key, anchor and terminator: no
 // read outside the text, no position outside it, and output left alone on failure.
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "decode/HeaderDecoder.h"
+#include "tests/fuzz/SplitInput.h"
 
 namespace {
 
 const std::size_t kGuardSize = 32;
 const char kFill = '\x5A';
 const std::size_t kScanLimit = HeaderDecoder::kScanSize - 1;
-
-// Splits the input at '\x01' into text, anchor and terminator.
-std::vector<std::string> Fields(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::string> fields(1);
-    for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 1 && fields.size() < 3)
-            fields.emplace_back();
-        else
-            fields.back() += static_cast<char>(data[i]);
-    }
-    fields.resize(3);
-    return fields;
-}
 
 void CheckFindNth(const std::vector<char>& text, const std::string& key, int n) {
     const char* found = HeaderDecoder::FindNth(text.data(), key.c_str(), n);
@@ -66,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int skip = static_cast<std::int8_t>(data[1]) * ((data[2] & 0x80) != 0 ? 64 : 1);
     const bool noAnchor = (data[2] & 1) != 0;
     const int repeat = 1 + ((data[2] >> 1) & 0x3F);
-    std::vector<std::string> fields = Fields(data + 3, size - 3);
+    // The text, the key or anchor, and the terminator.
+    std::vector<std::string> fields = SplitInput(data + 3, size - 3, 3);
 
     // Repeating the text reaches beyond the 8191-character working copy.
     std::vector<char> text;
