@@ -21,7 +21,7 @@ import tempfile
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
 import xsession as xs  # noqa: E402
 
 RUN_DOVECOT = os.path.join(ROOT, "scripts", "lib", "dovecot", "run-dovecot")
