@@ -2,6 +2,9 @@
 // Linux dialog layer.
 #pragma once
 
+// String 1 is the name Windows lists a screen saver by, instead of its file name.
+#define IDS_DESCRIPTION 1
+
 #define IDD_CONFIG 101
 #define IDI_LETTERGLASS 102
 
