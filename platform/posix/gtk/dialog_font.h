@@ -18,8 +18,6 @@ public:
     // Japanese, otherwise a Japanese proportional font standing in for it.
     const std::string& Family() const { return family_; }
     int PixelSize() const { return pixelSize_; }
-    int BaseUnitX() const { return baseUnitX_; }
-    int BaseUnitY() const { return baseUnitY_; }
 
     // MapDialogRect: dialog units to pixels.
     RECT ToPixels(int x, int y, int cx, int cy) const;

@@ -27,12 +27,9 @@ public:
     // Shows the dialog and handles its events until the session has ended.
     void RunModal();
 
-    GtkWidget* Window() const { return window_; }
+private:
     GtkWidget* ItemWidget(int index) const { return widgets_[static_cast<size_t>(index)]; }
     RECT ItemPixels(int index) const;
-    const DialogFont& Font() const { return font_; }
-
-private:
     void ApplyStyle();
     GtkWidget* CreateItemWidget(int index);
     int FocusedIndex() const;

@@ -4,7 +4,6 @@
 
 #include "platform/posix/gtk/dialog_gtk.h"
 #include "platform/posix/user32/dialog_session.h"
-#include "platform/posix/user32/dialog_testing.h"
 
 namespace {
 
@@ -71,32 +70,3 @@ int GetWindowTextA(HWND control, LPSTR buffer, int size) {
     assert(session && "GetWindowTextA: only dialog controls are provided");
     return session ? session->GetText(index, buffer, size) : 0;
 }
-
-namespace layer {
-
-HWND OpenDialogWithoutDisplay(LPCSTR templateName, DLGPROC procedure, LPARAM param) {
-    const DialogTemplate* dialogTemplate = FindDialogTemplate(templateName);
-    if (!dialogTemplate) return nullptr;
-    DialogSession* session = new DialogSession(*dialogTemplate, procedure, param);
-    session->Initialize();
-    return session->Handle();
-}
-
-void PressDialogButton(HWND dialog, int id) {
-    DialogSession* session = DialogSession::FromHandle(dialog);
-    assert(session);
-    session->Command(id);
-}
-
-bool DialogHasEnded(HWND dialog, INT_PTR* result) {
-    DialogSession* session = DialogSession::FromHandle(dialog);
-    assert(session);
-    *result = session->Result();
-    return session->Ended();
-}
-
-void CloseDialogWithoutDisplay(HWND dialog) {
-    delete DialogSession::FromHandle(dialog);
-}
-
-}  // namespace layer

@@ -21,8 +21,6 @@ DialogSession::DialogSession(const DialogTemplate& dialogTemplate, DLGPROC proce
       procedure_(procedure),
       param_(param),
       slots_(static_cast<size_t>(dialogTemplate.itemCount)) {
-    for (int i = 0; i < dialogTemplate.itemCount; ++i)
-        texts_.push_back(dialogTemplate.items[i].text);
     OpenSessions().push_back(this);
 }
 
@@ -63,17 +61,14 @@ int DialogSession::IndexOfId(int id) const {
 }
 
 BOOL DialogSession::SetText(int index, LPCSTR text) {
-    const std::string utf8 = text ? Cp932ToUtf8(text, std::strlen(text)) : std::string();
-    if (front_)
-        front_->SetItemText(index, utf8);
-    else
-        texts_[static_cast<size_t>(index)] = utf8;
+    if (!front_) return FALSE;
+    front_->SetItemText(index, text ? Cp932ToUtf8(text, std::strlen(text)) : std::string());
     return TRUE;
 }
 
 int DialogSession::GetText(int index, LPSTR buffer, int size) const {
-    const std::string utf8 = front_ ? front_->ItemText(index) : texts_[static_cast<size_t>(index)];
-    const std::string text = Utf8ToCp932(utf8);
+    if (!front_) return 0;
+    const std::string text = Utf8ToCp932(front_->ItemText(index));
     return size > 0 ? static_cast<int>(CopyCut(text.data(), text.size(), buffer, static_cast<size_t>(size))) : 0;
 }
 

@@ -1,10 +1,8 @@
-// An open dialog: its controls, their texts and the routing of the dialog's
-// messages to the procedure. What shows it is a front (GTK widgets); without a
-// front the controls keep their texts in memory, which is how tests run the
-// procedure without a display.
+// An open dialog: its controls' handles and the routing of the dialog's
+// messages to the procedure. The controls and their texts live in its front
+// (GTK widgets).
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "platform/posix/backend/dialog.h"
@@ -29,9 +27,8 @@ public:
     HWND ItemHandle(int index);
     int IndexOfId(int id) const;
 
-    // Null: texts in memory. The front starts from the template's texts.
+    // The face showing the dialog, from before WM_INITDIALOG until it ends.
     void SetFront(DialogFront* front) { front_ = front; }
-    DialogFront* Front() const { return front_; }
 
     BOOL SetText(int index, LPCSTR text);
     int GetText(int index, LPSTR buffer, int size) const;
@@ -56,7 +53,6 @@ private:
     DialogFront* front_ = nullptr;
     Slot self_{};
     std::vector<Slot> slots_;
-    std::vector<std::string> texts_;
     bool ended_ = false;
     INT_PTR result_ = 0;
 };
