@@ -1,69 +1,113 @@
-// The recording screen: the layer's screen with no X server. The test program
-// links it in place of the X server's, so the program's windows, timers and
-// drawing run unchanged while this notes what was drawn, on a virtual clock:
-// when GetMessageA would wait, the clock jumps to the next deadline, so a whole
-// message loop runs without sleeping.
-//
-//     RecordingDisplay::Begin(1024, 768);
-//     ... create the window, run the loop ...
-//     EXPECT_EQ(RecordingDisplay::Log().texts[0].bytes, "USER x");
+// The recording screen: the layer's screen without an X server, linked into the
+// native test program in place of x11/. It keeps what reached the screen, runs
+// a virtual clock (a wait jumps to the next deadline or input, so a whole
+// message loop runs without sleeping) and delivers input a test schedules.
 #pragma once
 
+#include <poll.h>
+
+#include <algorithm>
+#include <array>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <winuser.h>
 
 #include "platform/posix/backend/display.h"
 
 struct RecordedText {
-    int x;
-    int y;
-    std::string bytes;  // exactly the code page 932 bytes passed to TextOutA
+    int x, y;
+    std::string bytes;  // the code page 932 bytes TextOutA was given
     HFONT font;
-    COLORREF textColor;
-    COLORREF backColor;
-    DWORD time;  // the virtual clock when it was drawn
+    COLORREF textColor, backColor;
+    std::uint64_t time;
 };
 
-struct RecordedLine {
-    POINT from;  // the current position before LineTo
-    POINT to;    // LineTo's end point (not drawn, as in Windows)
-    COLORREF color;
-};
+// From x and y, to x and y (the end point is left out, as Windows draws it), colour.
+using RecordedLine = std::array<long, 5>;
 
-// A font the program created: the CreateFontA arguments and its handle.
-struct RecordedFont : layer::FontRequest {
-    HFONT font;
-};
-
-struct RecordingLog {
+class RecordingDisplay : public layer::DisplayBackend {
+public:
     std::vector<RecordedText> texts;
     std::vector<RecordedLine> lines;
-    std::vector<RecordedFont> fonts;
-    std::vector<HFONT> forgottenFonts;  // deleted font objects
-    int finishedDrawings = 0;           // device contexts released after drawing
+    std::map<HFONT, layer::FontRequest> fonts;  // prepared
+    std::vector<HFONT> forgottenFonts;
+    bool cursorHidden = false;
+    std::map<HWND, bool> shown;  // native windows, and whether each is shown
+    std::uint64_t now = 0;       // a test adds the time a blocking call takes
+
+    // Input for the newest shown window (test windows cover the screen), now
+    // or at a later time on the clock. The pointer starts at the centre and
+    // follows the moves made now. Buttons 1 and 3 are left and right.
+    void MovePointer(int x, int y, std::uint64_t at = 0) {
+        if (at <= now) pointer_ = LPARAM(y << 16 | x);
+        Queue(at, WM_MOUSEMOVE, 0, LPARAM(y << 16 | x));
+    }
+    void PressButton(int button, std::uint64_t at = 0) {
+        if (button == 1 || button == 3)
+            Queue(at, button == 1 ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, button == 1 ? 1 : 2, pointer_);
+    }
+    void PressAltF4() { Queue(0, WM_SYSKEYDOWN, VK_F4, layer::kAltF4KeyData); }
+
+    void ScreenSize(int* width, int* height) override { *width = 1024, *height = 768; }
+    std::uint64_t Now() override { return now; }
+    // False when nothing could end the wait: the test's loop would hang.
+    bool Wait(int timeoutMs, int wakeFd) override {
+        pollfd wake = {wakeFd, POLLIN, 0};
+        if (wakeFd >= 0 && poll(&wake, 1, 0) > 0) return true;
+        std::uint64_t until = timeoutMs >= 0 ? now + timeoutMs : UINT64_MAX;
+        for (const Input& input : pending_)
+            until = std::min(until, input.time);
+        if (until == UINT64_MAX) return false;
+        now = std::max(now, until);
+        return true;
+    }
+    void ReadInput(std::vector<layer::InputMessage>* input) override {
+        auto due = std::stable_partition(pending_.begin(), pending_.end(),
+                                         [this](const Input& i) { return i.time > now; });
+        for (HWND top = Top(); due != pending_.end(); due = pending_.erase(due))
+            if (top) input->push_back({top, due->message, due->wParam, due->lParam});
+    }
+    bool CreateNativeWindow(HWND hwnd, const RECT&, COLORREF, bool) override {
+        return shown.emplace(hwnd, false).second;
+    }
+    // A window appearing under the pointer gets one WM_MOUSEMOVE, as in Windows.
+    void ShowNativeWindow(HWND hwnd, bool show) override {
+        if ((shown[hwnd] = show)) Queue(now, WM_MOUSEMOVE, 0, pointer_);
+    }
+    void DestroyNativeWindow(HWND hwnd) override { shown.erase(hwnd); }
+    void SetCursorHidden(bool hidden) override { cursorHidden = hidden; }
+    void PrepareFont(HFONT font, const layer::FontRequest& asked) override { fonts[font] = asked; }
+    void ForgetFont(HFONT font) override { forgottenFonts.push_back(font); }
+    void DrawText(HWND, HFONT font, const layer::FontRequest&, int x, int y,
+                  const std::string& cp932, COLORREF text, COLORREF back) override {
+        texts.push_back({x, y, cp932, font, text, back, now});
+    }
+    void DrawLine(HWND, POINT from, POINT to, COLORREF color) override {
+        lines.push_back({from.x, from.y, to.x, to.y, color});
+    }
+    void FinishDrawing() override {}
+
+private:
+    struct Input {
+        std::uint64_t time;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    HWND Top() const {
+        auto top = std::find_if(shown.rbegin(), shown.rend(), [](auto& w) { return w.second; });
+        return top != shown.rend() ? top->first : nullptr;
+    }
+    // Input due now with no window to take it is lost, as on the X server.
+    void Queue(std::uint64_t at, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (at > now || Top()) pending_.push_back({std::max(at, now), message, wParam, lParam});
+    }
+
+    LPARAM pointer_ = 384 << 16 | 512;
+    std::vector<Input> pending_;
 };
 
-class RecordingDisplay {
-public:
-    // A screen of this size: clock at 0, pointer at the centre, no window,
-    // cursor shown, empty log.
-    static void Begin(int width, int height);
-
-    static RecordingLog& Log();
-
-    // The virtual clock in milliseconds; Advance stands for time spent inside
-    // a blocking call (a network wait), letting timers fall due meanwhile.
-    static DWORD Now();
-    static void Advance(DWORD milliseconds);
-
-    // Input as the X server reports it: a pointer motion (WM_MOUSEMOVE when it
-    // lands in a shown window) and a button press (1 left, 3 right; others are
-    // ignored as the X server's screen ignores them); Alt+F4.
-    static void MovePointer(int x, int y);
-    static void PressButton(int button);
-    static void PressAltF4();
-
-    // Whether the blank cursor is installed, and how many windows are shown.
-    static bool CursorHidden();
-    static int ShownWindows();
-};
+// The screen of the test process.
+RecordingDisplay& Recording();

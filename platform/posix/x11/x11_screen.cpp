@@ -200,41 +200,6 @@ public:
         if (display_) XFlush(display_);
     }
 
-    void Disconnect() {
-        if (!display_ || !windows_.empty()) return;
-        for (auto& entry : fonts_)
-            XftFontClose(display_, entry.second);
-        fonts_.clear();
-        if (blankCursor_ != None) XFreeCursor(display_, blankCursor_);
-        blankCursor_ = None;
-        XCloseDisplay(display_);
-        display_ = nullptr;
-        triedToConnect_ = false;
-    }
-
-    void Sync() {
-        if (display_) XSync(display_, False);
-    }
-
-    unsigned long WindowId(HWND hwnd) {
-        Native* native = Find(hwnd);
-        return native ? native->window : 0;
-    }
-
-    bool FontFacts(HFONT font, layer::X11FontFacts* facts) {
-        auto found = fonts_.find(font);
-        if (found == fonts_.end()) return false;
-        XftFont* xftFont = found->second;
-        FcChar8* family = nullptr;
-        int spacing = FC_PROPORTIONAL;
-        FcPatternGetString(xftFont->pattern, FC_FAMILY, 0, &family);
-        FcPatternGetInteger(xftFont->pattern, FC_SPACING, 0, &spacing);
-        *facts = layer::X11FontFacts{xftFont->ascent, xftFont->descent,
-                                     family ? reinterpret_cast<const char*>(family) : "", spacing,
-                                     CoversJapanese(xftFont)};
-        return true;
-    }
-
 private:
     struct Native {
         Window window;
@@ -290,7 +255,8 @@ private:
         if (!hwnd) return;
         switch (event.type) {
             case MotionNotify:
-                input->push_back({hwnd, WM_MOUSEMOVE, 0, PointParam(event.xmotion.x, event.xmotion.y)});
+                input->push_back(
+                    {hwnd, WM_MOUSEMOVE, 0, PointParam(event.xmotion.x, event.xmotion.y)});
                 break;
             case ButtonPress:
                 if (event.xbutton.button == Button1)
@@ -441,22 +407,6 @@ namespace layer {
 
 DisplayBackend& CurrentDisplay() {
     return x11Display;
-}
-
-void X11Disconnect() {
-    x11Display.Disconnect();
-}
-
-void X11Sync() {
-    x11Display.Sync();
-}
-
-unsigned long X11WindowId(HWND hwnd) {
-    return x11Display.WindowId(hwnd);
-}
-
-bool X11FontFactsOf(HFONT font, X11FontFacts* facts) {
-    return x11Display.FontFacts(font, facts);
 }
 
 }  // namespace layer
