@@ -1,16 +1,77 @@
-// Linux entry: hands the command line, without the program's path, to WinMain,
-// so `letterglass /s`, `-s` and `/c` behave as the .scr does on Windows.
+// Linux entry. Takes its own options off the command line, then hands the rest,
+// without the program's path, to WinMain, so `letterglass /s`, `-s` and `/c`
+// behave as the .scr does on Windows. Its own options are the ones an X
+// screen-saver daemon passes (xscreensaver runs each hack in a window it owns):
+//   -root, --root              draw on the daemon's window, $XSCREENSAVER_WINDOW,
+//                              else on the root window
+//   -window-id ID, --window-id ID
+//                              draw into that window (decimal or 0x hex)
+//   -window, --window          the saver's own full-screen window, as /s
+//   --settings DIR             the folder whose screen.ini is used
+// They come off first: the switch scan would read "--settings" as "-s".
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "platform/posix/x11/x11_screen.h"
 #include "platform/win32.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 
+namespace {
+
+bool Is(const char* argument, const char* option) {
+    return std::strcmp(argument, option) == 0 ||
+           (argument[0] == '-' && std::strcmp(argument + 1, option) == 0);
+}
+
+// A window id as xscreensaver writes it: "0x" and hexadecimal digits, or
+// decimal digits. Anything else is 0, which names no window.
+unsigned long WindowId(const char* text) {
+    if (!text || !*text) return 0;
+    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(hex ? text + 2 : text, &end, hex ? 16 : 10);
+    return end && *end == '\0' && end != (hex ? text + 2 : text) ? id : 0;
+}
+
+// The daemon ends a hack with SIGTERM at any moment, a 3-second network wait
+// included; the process goes at once, and with it the connection.
+void EndAtOnce(int) {
+    _exit(0);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::string commandLine;
+    bool inGivenWindow = false;
+    unsigned long window = 0;
     for (int i = 1; i < argc; ++i) {
-        if (i > 1) commandLine += ' ';
-        commandLine += argv[i];
+        const char* argument = argv[i];
+        if (Is(argument, "-root")) {
+            inGivenWindow = true;
+            window = WindowId(std::getenv("XSCREENSAVER_WINDOW"));
+        } else if (Is(argument, "-window-id") && i + 1 < argc) {
+            inGivenWindow = true;
+            window = WindowId(argv[++i]);
+            if (window == 0) return 0;
+        } else if (Is(argument, "-window")) {
+            commandLine += commandLine.empty() ? "/s" : " /s";
+        } else if (Is(argument, "-settings") && i + 1 < argc) {
+            if (chdir(argv[++i]) != 0) return 0;
+        } else {
+            if (!commandLine.empty()) commandLine += ' ';
+            commandLine += argument;
+        }
+    }
+    if (inGivenWindow) {
+        if (!layer::UseGivenWindow(window)) return 0;
+        signal(SIGTERM, EndAtOnce);
+        commandLine = "/s";
     }
     return WinMain(GetModuleHandleA(nullptr), nullptr, &commandLine[0], SW_SHOWNORMAL);
 }

@@ -100,8 +100,11 @@ bool FindMessage(MSG* msg, bool remove) {
     TakeSignals();
     std::vector<layer::InputMessage> arrived;
     layer::CurrentDisplay().ReadInput(&arrived);
-    for (const layer::InputMessage& m : arrived)
+    for (const layer::InputMessage& m : arrived) {
+        // A screen reports a window whose size changed under it, as Windows does.
+        if (m.message == WM_SIZE) layer::ResizeWindow(m.hwnd, LOWORD(m.lParam), HIWORD(m.lParam));
         input.push_back(MakeMessage(m.hwnd, m.message, m.wParam, m.lParam));
+    }
     if (TakeFromQueue(&posted, msg, remove)) return true;
     if (quitRequested) {
         *msg = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0);
@@ -152,10 +155,14 @@ void WatchTerminationSignals(bool watch) {
     if (signalPipe[0] < 0 && pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return;
     for (int i = 0; i < 3; ++i) {
         if (watch) {
+            // A handler the program set itself (the entry's, for a daemon's
+            // window) stays.
+            sigaction(kTerminationSignals[i], nullptr, &previousActions[i]);
+            if (previousActions[i].sa_handler != SIG_DFL) continue;
             struct sigaction action = {};
             action.sa_handler = OnTerminationSignal;
             sigemptyset(&action.sa_mask);
-            sigaction(kTerminationSignals[i], &action, &previousActions[i]);
+            sigaction(kTerminationSignals[i], &action, nullptr);
         } else {
             sigaction(kTerminationSignals[i], &previousActions[i], nullptr);
         }

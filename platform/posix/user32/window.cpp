@@ -120,6 +120,13 @@ bool SendCreationMessages(HWND hwnd, CREATESTRUCTA* create) {
 
 namespace layer {
 
+void ResizeWindow(HWND hwnd, int width, int height) {
+    if (Window* window = FindWindowRecord(hwnd)) {
+        window->rect.right = window->rect.left + width;
+        window->rect.bottom = window->rect.top + height;
+    }
+}
+
 WNDPROC WindowProcedure(HWND hwnd) {
     Window* window = FindWindowRecord(hwnd);
     return window ? window->procedure : nullptr;

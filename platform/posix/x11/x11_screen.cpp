@@ -46,9 +46,30 @@ class X11Display : public layer::DisplayBackend {
 public:
     ~X11Display() override = default;
 
+    // In a given window the saver's screen is that window, at its size now.
     void ScreenSize(int* width, int* height) override {
+        XWindowAttributes given = {};
+        if (given_ != None && XGetWindowAttributes(display_, given_, &given)) {
+            *width = given.width;
+            *height = given.height;
+            return;
+        }
         *width = Connect() ? DisplayWidth(display_, screen_) : 0;
         *height = Connect() ? DisplayHeight(display_, screen_) : 0;
+    }
+
+    // Another program's window (0: the root window) takes the place of the
+    // top-most one: no window of ours, no grab, no cursor, no input, since its
+    // owner has them. X errors about it (it may go at any time) are not fatal.
+    bool UseGiven(unsigned long id) {
+        if (!Connect()) return false;
+        XSetErrorHandler(IgnoreError);
+        const Window window = id ? static_cast<Window>(id) : RootWindow(display_, screen_);
+        XWindowAttributes attributes = {};
+        if (!XGetWindowAttributes(display_, window, &attributes)) return false;
+        XSelectInput(display_, window, ExposureMask | StructureNotifyMask);
+        given_ = window;
+        return true;
     }
 
     std::uint64_t Now() override {
@@ -90,6 +111,7 @@ public:
     bool CreateNativeWindow(HWND hwnd, const RECT& rect, COLORREF background,
                             bool topmost) override {
         if (!Connect()) return false;
+        if (topmost && given_ != None) return TakeGiven(hwnd, rect, background);
         XSetWindowAttributes attributes = {};
         attributes.background_pixel = Pixel(background);
         attributes.override_redirect = topmost ? True : False;
@@ -112,14 +134,18 @@ public:
                                 nullptr,
                                 static_cast<int>(width),
                                 static_cast<int>(height),
-                                topmost};
+                                topmost,
+                                false,
+                                Pixel(background)};
         return true;
     }
 
     void ShowNativeWindow(HWND hwnd, bool show) override {
         Native* native = Find(hwnd);
         if (!native) return;
-        if (show) {
+        if (native->given) {
+            if (show) Clear(*native);
+        } else if (show) {
             XMapRaised(display_, native->window);
             if (native->topmost) {
                 grabWanted_ = hwnd;
@@ -138,7 +164,7 @@ public:
         ReleaseKeyboard(hwnd);
         if (native->draw) XftDrawDestroy(native->draw);
         XFreeGC(display_, native->gc);
-        XDestroyWindow(display_, native->window);
+        if (!native->given) XDestroyWindow(display_, native->window);
         XFlush(display_);
         windows_.erase(hwnd);
     }
@@ -148,6 +174,7 @@ public:
         cursorHidden_ = hidden;
         if (!display_) return;
         for (auto& entry : windows_) {
+            if (entry.second.given) continue;
             if (hidden)
                 XDefineCursor(display_, entry.second.window, BlankCursor());
             else
@@ -208,7 +235,34 @@ private:
         int width;
         int height;
         bool topmost;
+        bool given;  // another program's window
+        unsigned long background;
     };
+
+    static int IgnoreError(Display*, XErrorEvent*) { return 0; }
+
+    bool TakeGiven(HWND hwnd, const RECT& rect, COLORREF background) {
+        XGCValues lines = {};
+        lines.cap_style = CapNotLast;
+        windows_[hwnd] = Native{given_,
+                                XCreateGC(display_, given_, GCCapStyle, &lines),
+                                nullptr,
+                                static_cast<int>(rect.right - rect.left),
+                                static_cast<int>(rect.bottom - rect.top),
+                                false,
+                                true,
+                                Pixel(background)};
+        return true;
+    }
+
+    // The given window shows only what was drawn since it was last cleared.
+    void Clear(const Native& native) {
+        XSetForeground(display_, native.gc, native.background);
+        XFillRectangle(display_, native.window, native.gc, 0, 0,
+                       static_cast<unsigned int>(native.width),
+                       static_cast<unsigned int>(native.height));
+        XFlush(display_);
+    }
 
     // Connects on first need; a failed attempt is not repeated.
     bool Connect() {
@@ -253,6 +307,10 @@ private:
     void Translate(const XEvent& event, std::vector<layer::InputMessage>* input) {
         HWND hwnd = FindByWindow(event.xany.window);
         if (!hwnd) return;
+        if (Native* native = Find(hwnd); native->given) {
+            FollowGiven(hwnd, native, event, input);
+            return;
+        }
         switch (event.type) {
             case MotionNotify:
                 input->push_back(
@@ -276,6 +334,18 @@ private:
                 break;
             default:
                 break;
+        }
+    }
+
+    // Redrawn from black after an expose; a new size is the window's new size.
+    void FollowGiven(HWND hwnd, Native* native, const XEvent& event,
+                     std::vector<layer::InputMessage>* input) {
+        if (event.type == Expose && event.xexpose.count == 0) Clear(*native);
+        if (event.type == ConfigureNotify && (event.xconfigure.width != native->width ||
+                                              event.xconfigure.height != native->height)) {
+            native->width = event.xconfigure.width;
+            native->height = event.xconfigure.height;
+            input->push_back({hwnd, WM_SIZE, 0, PointParam(native->width, native->height)});
         }
     }
 
@@ -388,6 +458,7 @@ private:
     }
 
     Display* display_ = nullptr;
+    Window given_ = None;
     bool triedToConnect_ = false;
     int screen_ = 0;
     bool cursorHidden_ = false;
@@ -407,6 +478,10 @@ namespace layer {
 
 DisplayBackend& CurrentDisplay() {
     return x11Display;
+}
+
+bool UseGivenWindow(unsigned long window) {
+    return x11Display.UseGiven(window);
 }
 
 }  // namespace layer
