@@ -1,4 +1,5 @@
-// The Windows build's resources: dialog 101 field by field, icon, version record; Japanese.
+// The Windows build's resources: dialog 101 field by field, icon, version record, the
+// name Windows lists the saver by; Japanese.
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -43,6 +44,9 @@ TEST(ResourceTest, DialogIconAndVersionRecord) {
     for (auto value :
          {u"ProductName\0\0Letterglass\0"sv, u"FileVersion\0\0" LG_VERSION_TEXT "\0"sv})
         EXPECT_NE(std::u16string::npos, Resource(RT_VERSION, 1).find(value)) << "version record";
+    char name[32] = {};
+    EXPECT_EQ(11, LoadStringA(nullptr, IDS_DESCRIPTION, name, sizeof name));
+    EXPECT_STREQ("Letterglass", name);
 }
 
 }  // namespace
