@@ -13,7 +13,8 @@ namespace {
 
 // Runs the saver on these settings, in a fresh current folder, until the
 // input the test scheduled ends it; returns the exit code.
-int RunSaver(const char* host, int port, const char* user, const char* password, int check = 1) {
+int RunSaver(const char* host, int port, const char* user, const char* password, int check = 1,
+             const char* tls = nullptr) {
     TempFolder folder;
     g_settings.Bind(kSettingsFile, kSettingsSection);
     g_settings.WriteText("HOST", host);
@@ -21,6 +22,7 @@ int RunSaver(const char* host, int port, const char* user, const char* password,
     g_settings.WriteText("USER", user);
     g_settings.WritePassword(password);
     g_settings.WriteInt("CHECK", check);
+    if (tls) g_settings.WriteText("TLS", tls);
     return RunLetterglass(GetModuleHandleA(nullptr), "/s", SW_SHOW);
 }
 
@@ -116,6 +118,18 @@ TEST(Saver, RefusedChecksWalkEveryStepAndWipeInTheRandomDirections) {
                 << "wipe " << direction << ", line " << n;
         }
     }
+}
+
+// With the TLS key set, a server that does not speak TLS is sent no command:
+// the check shows a refused connection.
+TEST(Saver, SecureKeyRefusesAPlainServer) {
+    ScriptedPop3Peer peer;
+    peer.Send("+OK ready\r\n");
+    ASSERT_TRUE(peer.Start());
+    Recording().PressButton(1, 15000);
+    EXPECT_EQ(RunSaver("127.0.0.1", peer.Port(), "alice", "pw", 1, "1"), 0);
+    EXPECT_EQ(Typed(), Login("alice", "pw", "", "", "") + "270 Server >  \n");
+    EXPECT_EQ(peer.Finish().find("USER"), std::string::npos);
 }
 
 // Without a host, a user or a password the screen stays black: no check ever.
