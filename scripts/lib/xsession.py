@@ -83,9 +83,15 @@ class XSession:
         self.children.append(child)
         return child
 
-    def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.env(), check=True, timeout=10,
-                       stdout=subprocess.DEVNULL)
+    def xdotool(self, *args, check=True) -> bytes:
+        return subprocess.run(["xdotool", *args], env=self.env(), check=check, timeout=20,
+                              capture_output=True).stdout
+
+    def find_window(self, wm_class, timeout) -> str:
+        """The id of the last visible window of that class, or "" if none shows in time."""
+        found = wait_for(lambda: self.xdotool("search", "--onlyvisible", "--class", wm_class,
+                                              check=False).split(), timeout)
+        return found[-1].decode() if found else ""
 
     def screenshot_rgb(self) -> bytes:
         """The whole screen as raw 8-bit RGB, row after row."""
@@ -97,16 +103,28 @@ class XSession:
         subprocess.run(["import", "-window", "root", path], env=self.env(), check=True,
                        timeout=20)
 
-    def top_level_windows(self):
-        out = subprocess.run(["xwininfo", "-root", "-children"], env=self.env(),
+    def top_level_windows(self, where=("-root",)):
+        out = subprocess.run(["xwininfo", "-children", *where], env=self.env(),
                              capture_output=True, text=True, timeout=10)
         return [line for line in out.stdout.splitlines() if line.startswith("     0x")]
+
+    def child_windows(self, window):
+        return [line.split()[0] for line in self.top_level_windows(("-id", window))]
 
 
 def band_has_white(rgb: bytes, top: int, height: int = 30) -> bool:
     start = max(0, top) * WIDTH * 3
     end = min(HEIGHT, top + height) * WIDTH * 3
     return b"\xff\xff\xff" in rgb[start:end]
+
+
+def white_in(rgb: bytes, left: int, top: int, right: int, bottom: int, outside=False) -> bool:
+    """Whether any pixel of the screenshot inside that rectangle (or outside it) is white."""
+    if outside:
+        return any(white_in(rgb, *r) for r in ((0, 0, WIDTH, top), (0, bottom, WIDTH, HEIGHT),
+                                               (0, top, left, bottom), (right, top, WIDTH, bottom)))
+    return any(b"\xff\xff\xff" in rgb[(y * WIDTH + left) * 3:(y * WIDTH + right) * 3]
+               for y in range(top, bottom))
 
 
 def all_black(rgb: bytes) -> bool:
