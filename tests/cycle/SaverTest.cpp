@@ -1,5 +1,4 @@
-// The program's /s entry on the recording screen, against the scripted POP3
-// peer (and once the throwaway Dovecot): what it types and wipes, and when.
+// The saver (/s) on the recording screen against the scripted POP3 peer and once Dovecot.
 #include <gtest/gtest.h>
 
 #include "app/Startup.h"
@@ -9,12 +8,10 @@
 #include "tests/support/ScriptedPop3Peer.h"
 #include "tests/support/TempFolder.h"
 
-namespace {
-
-// Runs the saver on these settings, in a fresh current folder, until the
-// input the test scheduled ends it; returns the exit code.
-int RunSaver(const char* host, int port, const char* user, const char* password, int check = 1,
-             const char* tls = nullptr) {
+// Runs the saver on these settings in a fresh folder until queued input ends it.
+static int RunSaver(std::uint64_t pressAt, const char* host, int port, const char* user,
+                    const char* password, int check = 1, const char* tls = nullptr) {
+    if (pressAt) Recording().Queue(pressAt, WM_LBUTTONDOWN, 1);
     TempFolder folder;
     g_settings.Bind(kSettingsFile, kSettingsSection);
     g_settings.WriteText("HOST", host);
@@ -26,9 +23,8 @@ int RunSaver(const char* host, int port, const char* user, const char* password,
     return RunLetterglass(GetModuleHandleA(nullptr), "/s", SW_SHOW);
 }
 
-// The lines typed, each complete, with its row: "60 Client > CONNECT \n".
-// A line starts with its first byte alone.
-std::string Typed() {
+// The complete lines typed with their rows ("60 Client > CONNECT \n"); a line starts alone.
+static std::string Typed() {
     std::string typed, line;
     for (const RecordedText& text : Recording().texts) {
         if (text.bytes.size() == 1) typed += line;
@@ -37,29 +33,28 @@ std::string Typed() {
     return typed + line;
 }
 
-std::string Login(const std::string& user, const std::string& password,
-                  const std::string& greeting = "+OK ready", const std::string& userReply = "+OK",
-                  const std::string& passReply = "+OK Logged in.") {
+// The login and STAT lines typed; with no greeting, as when refused, every reply is empty.
+static std::string Login(const char* user, const std::string& password, std::string greeting = "") {
+    const char* ok[] = {"", "+OK", "+OK Logged in."};
     return "60 Client > CONNECT \n90 Server > " + greeting + " \n120 Client > USER " + user +
-           "\n150 Server > " + userReply + " \n180 Client > PASS " +
-           std::string(password.size(), '*') + "\n210 Server > " + passReply +
+           "\n150 Server > " + ok[!greeting.empty()] + " \n180 Client > PASS " +
+           std::string(password.size(), '*') + "\n210 Server > " + ok[2 * !greeting.empty()] +
            " \n240 Client > STAT  \n";
 }
+const std::string kLogin = Login("alice", "hello", "+OK ready");
+const std::string kRefused = Login("alice", "pw") + "270 Server >  \n";
 
-void ScriptLogin(ScriptedPop3Peer& peer, const std::string& stat) {
+static void ScriptLogin(ScriptedPop3Peer& peer, const std::string& stat) {
     peer.Send("+OK ready\r\nsecond line\r\n").AwaitLine().Send("+OK\r\n").AwaitLine();
     peer.Send("+OK Logged in.\r\n").AwaitLine().Send(stat);
 }
 
-const std::string kLogin = Login("alice", "hello");
-
-// Typed in white on black; the wipe after the last line closes the connection.
+// White on black in a 30 pixel font; the wipe after the last line closes the connection.
 TEST(Saver, EmptyMailboxTypesTheExchangeAndClosesTheConnection) {
     ScriptedPop3Peer peer;
     ScriptLogin(peer, "+OK 0 0\r\n");
     ASSERT_TRUE(peer.Start());
-    Recording().PressButton(1, 15000);
-    EXPECT_EQ(RunSaver("127.0.0.1", peer.Port(), "alice", "hello"), 0);
+    EXPECT_EQ(RunSaver(15000, "127.0.0.1", peer.Port(), "alice", "hello"), 0);
     EXPECT_EQ(Typed(), kLogin + "270 Server > +OK 0 0 \n");
     const RecordedText& last = Recording().texts.back();
     EXPECT_EQ(Recording().fonts.at(last.font).height, 30);
@@ -68,9 +63,7 @@ TEST(Saver, EmptyMailboxTypesTheExchangeAndClosesTheConnection) {
     EXPECT_TRUE(peer.ClientClosed());
 }
 
-// One byte per 10 ms draw tick; 100 ms after a line is complete the step
-// composes the next, which the draw tick after types. A click during the wipe
-// ends the saver: the connection closed, the cursor shown again.
+// A byte per 10 ms tick, a line's first 110 ms after; a click in the wipe ends it, cursor shown.
 TEST(Saver, MessagesShowDecodedSubjectsAByteAtATimeUntilAClick) {
     ScriptedPop3Peer peer;
     ScriptLogin(peer, "+OK 2 300\r\n");
@@ -78,8 +71,7 @@ TEST(Saver, MessagesShowDecodedSubjectsAByteAtATimeUntilAClick) {
     peer.AwaitLine().Send("+OK 2 5\r\n").AwaitLine();
     peer.Send("+OK\r\nSubject: =?ISO-2022-JP?B?GyRCJCIbKEI=?= x\r\n\r\nbody\r\n.\r\n");
     ASSERT_TRUE(peer.Start());
-    Recording().PressButton(1, 5000);
-    EXPECT_EQ(RunSaver("127.0.0.1", peer.Port(), "alice", "hello"), 0);
+    EXPECT_EQ(RunSaver(5000, "127.0.0.1", peer.Port(), "alice", "hello"), 0);
     EXPECT_EQ(Typed(), kLogin + "300 Mail plain1 \n330 Mail \x82\xa0 x \n");
     const std::vector<RecordedText>& texts = Recording().texts;
     EXPECT_EQ(texts.front().time, 100u);
@@ -94,73 +86,58 @@ TEST(Saver, MessagesShowDecodedSubjectsAByteAtATimeUntilAClick) {
     EXPECT_TRUE(peer.ClientClosed());
 }
 
-// Four checks of a server that refuses: every step is still typed, checks
-// start CHECK x 20 s apart, and each wipe runs to the far edge, in the
-// direction the C runtime's rand picks (down first, then up, left, right).
+// Every step typed, checks CHECK x 20 s apart, wipes to the far edge as rand picks (v ^ < >).
 TEST(Saver, RefusedChecksWalkEveryStepAndWipeInTheRandomDirections) {
-    Recording().PressButton(3, 230000);
-    EXPECT_EQ(RunSaver("127.0.0.1", UnusedLoopbackPort(), "alice", "pw", 3), 0);
-    const std::string check = Login("alice", "pw", "", "", "") + "270 Server >  \n";
-    EXPECT_EQ(Typed(), check + check + check + check);
+    Recording().Queue(230000, WM_RBUTTONDOWN, 2);
+    EXPECT_EQ(RunSaver(0, "127.0.0.1", UnusedLoopbackPort(), "alice", "pw", 3), 0);
+    EXPECT_EQ(Typed(), kRefused + kRefused + kRefused + kRefused);
     std::uint64_t started = 0;  // each CONNECT line's first byte, 0 to 110 ms after its check
     for (const RecordedText& text : Recording().texts)
         started += text.y == 60 && text.bytes.size() == 1 && text.time - 60000 * started <= 110;
     EXPECT_EQ(started, 4u);
-
-    ASSERT_EQ(Recording().lines.size(), 769u * 2 + 1025u * 2);
-    auto line = Recording().lines.begin();
-    for (long direction : {0, 1, 3, 2}) {
-        const long end = direction < 2 ? 768 : 1024;
-        for (long n = 0; n <= end; ++n, ++line) {
+    std::vector<RecordedLine> wipes;
+    for (long direction : {0, 1, 3, 2})
+        for (long n = 0, end = direction < 2 ? 768 : 1024; n <= end; ++n) {
             const long at = direction % 2 ? end - n : n;
-            ASSERT_EQ(*line, (direction < 2 ? RecordedLine{0, at, 1024, at, 0}
-                                            : RecordedLine{at, 0, at, 768, 0}))
-                << "wipe " << direction << ", line " << n;
+            wipes.push_back(direction < 2 ? RecordedLine{0, at, 1024, at, 0}
+                                          : RecordedLine{at, 0, at, 768, 0});
         }
-    }
+    EXPECT_TRUE(Recording().lines == wipes) << Recording().lines.size() << " lines";
 }
 
-// With the TLS key set, a server that does not speak TLS is sent no command:
-// the check shows a refused connection.
+// With the TLS key set, a server without TLS is sent no command.
 TEST(Saver, SecureKeyRefusesAPlainServer) {
     ScriptedPop3Peer peer;
     peer.Send("+OK ready\r\n");
     ASSERT_TRUE(peer.Start());
-    Recording().PressButton(1, 15000);
-    EXPECT_EQ(RunSaver("127.0.0.1", peer.Port(), "alice", "pw", 1, "1"), 0);
-    EXPECT_EQ(Typed(), Login("alice", "pw", "", "", "") + "270 Server >  \n");
+    EXPECT_EQ(RunSaver(15000, "127.0.0.1", peer.Port(), "alice", "pw", 1, "1"), 0);
+    EXPECT_EQ(Typed(), kRefused);
     EXPECT_EQ(peer.Finish().find("USER"), std::string::npos);
 }
 
-// Without a host, a user or a password the screen stays black: no check ever.
 TEST(Saver, MissingSettingsDrawNothing) {
     for (const char* host : {"", "127.0.0.1"})
-        for (const char* user : {"", "alice"}) {
-            Recording().PressButton(1, Recording().now + 25000);  // past the first check tick
-            EXPECT_EQ(RunSaver(host, 110, user, *host && *user ? "" : "pw"), 0);
-        }
+        for (const char* user : {"", "alice"})  // pressed past the first check tick
+            EXPECT_EQ(
+                RunSaver(Recording().now + 25000, host, 110, user, *host && *user ? "" : "pw"), 0);
     EXPECT_TRUE(Recording().texts.empty() && Recording().lines.empty());
 }
 
-// Only a move off both the column and the row where the pointer was first seen
-// ends the saver; a 0 coordinate counts as not seen yet.
+// Only a move off both the column and row first seen ends it; a 0 coordinate is not seen yet.
 TEST(Saver, EndsWhenThePointerLeavesBothItsColumnAndItsRow) {
-    Recording().MovePointer(0, 300);  // where the window appears
-    Recording().MovePointer(40, 500, 100);
-    Recording().MovePointer(90, 300, 200);
-    Recording().MovePointer(40, 650, 300);
-    Recording().MovePointer(41, 301, 400);
-    EXPECT_EQ(RunSaver("", 110, "", ""), 0);
+    Recording().pointer = 300 << 16;  // where the window appears
+    const LPARAM moves[] = {500 << 16 | 40, 300 << 16 | 90, 650 << 16 | 40, 301 << 16 | 41};
+    for (int n = 0; n < 4; ++n)
+        Recording().Queue(100 * n + 100, WM_MOUSEMOVE, 0, moves[n]);
+    EXPECT_EQ(RunSaver(0, "", 110, "", ""), 0);
     EXPECT_EQ(Recording().now, 400u) << "ended by the last move";
 }
 
-// A real server: its replies, decoded Japanese subjects and a header-only
-// fetch of a large message; the fixture checks that no message changed.
+// Real replies, Japanese subjects, a large message's header only; the fixture sees no change.
 TEST(DovecotSaver, ReaderMailboxShowsEveryDecodedSubject) {
     DovecotServer server;
     ASSERT_TRUE(FindDovecot(server));
-    Recording().PressButton(1, 19000);
-    EXPECT_EQ(RunSaver(server.host.c_str(), server.port, "reader", kDovecotPassword), 0);
+    EXPECT_EQ(RunSaver(19000, server.host.c_str(), server.port, "reader", kDovecotPassword), 0);
     EXPECT_EQ(Typed(), Login("reader", kDovecotPassword, "+OK Dovecot (Debian) ready.") +
                            "300 Mail Quarterly report is ready \n"
                            "330 Mail \x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9 \n"
@@ -169,5 +146,3 @@ TEST(DovecotSaver, ReaderMailboxShowsEveryDecodedSubject) {
                            "390 Mail Last line of the header \n420 Mail  \n"
                            "450 Mail Large attachment \n");
 }
-
-}  // namespace

@@ -1,5 +1,4 @@
-// USER32 of the Linux layer on the recording screen: the messages a window
-// procedure of the test receives, and the thread queue's order and timers.
+// The layer's USER32 on the recording screen: messages a window receives, queue order, timers.
 #include <signal.h>
 
 #include <gtest/gtest.h>
@@ -7,12 +6,10 @@
 #include "platform/win32.h"
 #include "tests/recording/recording.h"
 
-namespace {
+using Messages = std::vector<UINT>;
+static Messages seen;
 
-const UINT kAppMessage = 0x8000;  // WM_APP
-std::vector<UINT> seen;
-
-LRESULT CALLBACK Noting(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK Noting(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     seen.push_back(message);
     EXPECT_TRUE(message != WM_CREATE ||
                 reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams == &seen);
@@ -20,7 +17,7 @@ LRESULT CALLBACK Noting(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Shown over the whole screen: its appearance queues a WM_MOUSEMOVE.
-HWND ShownWindow() {
+static HWND ShownWindow() {
     WNDCLASSEXA windowClass = {};
     windowClass.lpfnWndProc = Noting;
     windowClass.lpszClassName = "Noting";
@@ -31,7 +28,7 @@ HWND ShownWindow() {
     return hwnd;
 }
 
-std::vector<UINT> DispatchWaiting() {
+static Messages DispatchWaiting() {
     seen.clear();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
@@ -39,50 +36,42 @@ std::vector<UINT> DispatchWaiting() {
     return seen;
 }
 
-// Alt+F4 posts the system's close command (SC_CLOSE, or DefWindowProcA
-// asserts), whose default handling sends WM_CLOSE, whose default handling
-// destroys the window. A screen locker's SIGTERM becomes WM_CLOSE too.
+// Alt+F4 gives SC_CLOSE, then WM_CLOSE, then destruction; a screen locker's SIGTERM is WM_CLOSE.
 TEST(UserLayer, CreationAltF4AndSigtermSendWindowsMessagesInOrder) {
     HWND hwnd = ShownWindow();
-    EXPECT_EQ(seen, (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
-    Recording().PressAltF4();
-    EXPECT_EQ(DispatchWaiting(), (std::vector<UINT>{WM_MOUSEMOVE, WM_SYSKEYDOWN, WM_SYSCOMMAND,
-                                                    WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(seen, (Messages{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
+    Recording().Queue(0, WM_SYSKEYDOWN, VK_F4, layer::kAltF4KeyData);
+    EXPECT_EQ(DispatchWaiting(), (Messages{WM_MOUSEMOVE, WM_SYSKEYDOWN, WM_SYSCOMMAND, WM_CLOSE,
+                                           WM_DESTROY, WM_NCDESTROY}));
     RECT rect;
     EXPECT_FALSE(GetWindowRect(hwnd, &rect));
     EXPECT_TRUE(Recording().shown.empty());
     ShownWindow();
     raise(SIGTERM);
-    EXPECT_EQ(DispatchWaiting(), (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(DispatchWaiting(), (Messages{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
 }
 
-// Posted messages, then the quit, then input, then timers. Ticks that fall
-// due during a blocking call come as one WM_TIMER, and the next keeps the
-// timer's cadence; periods are held between 10 ms and 0x7FFFFFFF ms.
+// Posted, quit, input, timers; late ticks are one WM_TIMER on the cadence; periods 10 ms to 2^31-1.
 TEST(UserLayer, QueueOrderAndTimers) {
+    const UINT kApp = 0x8000;  // WM_APP
     HWND hwnd = ShownWindow();
     SetTimer(hwnd, 3, 10, nullptr);
     Recording().now += 95;
-    PostMessageA(hwnd, kAppMessage, 1, 0);
-    PostMessageA(hwnd, kAppMessage, 2, 0);
+    PostMessageA(hwnd, kApp, 1, 0);
+    PostMessageA(hwnd, kApp, 2, 0);
     PostQuitMessage(7);
-    std::vector<UINT> messages;
-    std::vector<WPARAM> wParams;
-    std::vector<DWORD> times;
+    std::vector<DWORD> got;  // message, wParam and a timer's time of each
     MSG msg;
     for (UINT period : {0u, 0u, 0u, 0u, 0u, 0u, 1u, static_cast<UINT>(-60000)}) {
         if (period) SetTimer(hwnd, 3, period, nullptr);
         const BOOL more = GetMessageA(&msg, nullptr, 0, 0);
         EXPECT_EQ(more, msg.message != WM_QUIT);
-        messages.push_back(msg.message);
-        wParams.push_back(msg.wParam);
-        times.push_back(msg.message == WM_TIMER ? msg.time : 0);
+        got.insert(got.end(),
+                   {msg.message, DWORD(msg.wParam), msg.message == WM_TIMER ? msg.time : 0});
     }
-    EXPECT_EQ(messages, (std::vector<UINT>{kAppMessage, kAppMessage, WM_QUIT, WM_MOUSEMOVE,
-                                           WM_TIMER, WM_TIMER, WM_TIMER, WM_TIMER}));
-    EXPECT_EQ(wParams, (std::vector<WPARAM>{1, 2, 7, 0, 3, 3, 3, 3}));
-    EXPECT_EQ(times, (std::vector<DWORD>{0, 0, 0, 0, 95, 100, 110, 110 + 0x7FFFFFFFu}));
+    EXPECT_EQ(got, (std::vector<DWORD>{kApp,     1, 0,   kApp,         2, 0,
+                                       WM_QUIT,  7, 0,   WM_MOUSEMOVE, 0, 0,
+                                       WM_TIMER, 3, 95,  WM_TIMER,     3, 100,
+                                       WM_TIMER, 3, 110, WM_TIMER,     3, 110 + 0x7FFFFFFFu}));
     DestroyWindow(hwnd);
 }
-
-}  // namespace

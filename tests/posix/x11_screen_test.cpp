@@ -1,10 +1,8 @@
-// The X server's screen of the Linux layer against a private Xvfb, seen
-// through the test's own X connection: what only the X server shows.
+// The layer's X screen on a private Xvfb, as the test's own X connection sees it.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <ctime>
-#include <functional>
 
 #include "platform/win32.h"
 #include "tests/posix/private_xvfb.h"
@@ -14,35 +12,39 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
-// Xft keeps closed fonts, patterns that fontconfig made, until the display
-// closes, which the layer leaves to the end of the process.
+// Xft keeps fontconfig's patterns until the display closes, which the layer leaves to the end.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
 }
 
-namespace {
-
-Display* observer = nullptr;  // the test's own connection
-
-// A private Xvfb for the process; the layer connects to it through $DISPLAY.
-bool StartXvfb() {
-    static PrivateXvfb server;
-    static const std::string name = server.Start();
-    setenv("DISPLAY", name.c_str(), 1);
-    return observer || (observer = XOpenDisplay(name.c_str()));
-}
+static Display* observer = nullptr;  // the test's own connection; the layer's uses $DISPLAY
 
 // Drawing reaches the server in its own time: looks again for up to 5 s.
-bool Eventually(const std::function<bool()>& condition) {
+template <class Condition>
+static bool Eventually(Condition condition) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!condition())
         if (std::chrono::steady_clock::now() > end || usleep(10000) != 0) return false;
     return true;
 }
 
-// The saver's kind of window, over the whole screen on the class's default
-// white. A window another client maps before it is shown must end up below.
-HWND ShowTopMost() {
+// Whether the observer could grab the keyboard; it keeps it only when asked to hold it.
+static bool GrabKeyboard(bool hold = false) {
+    const bool grabbed = XGrabKeyboard(observer, DefaultRootWindow(observer), False, GrabModeAsync,
+                                       GrabModeAsync, CurrentTime) == GrabSuccess;
+    if (!hold) XUngrabKeyboard(observer, CurrentTime);
+    XSync(observer, False);
+    return grabbed;
+}
+
+// The saver's window (null without Xvfb), shown over a window another client mapped while that
+// client held the keyboard, which it then lets go of.
+static HWND ShowTopMost() {
+    static PrivateXvfb server;
+    static const std::string name = server.Start();
+    setenv("DISPLAY", name.c_str(), 1);
+    if (!observer && !(observer = XOpenDisplay(name.c_str()))) return nullptr;
+    GrabKeyboard(true);
     WNDCLASSEXA windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.lpszClassName = "TopMost";
@@ -53,11 +55,13 @@ HWND ShowTopMost() {
                XCreateSimpleWindow(observer, DefaultRootWindow(observer), 0, 0, 9, 9, 0, 0, 0));
     XSync(observer, False);
     ShowWindow(hwnd, SW_SHOW);
+    XUngrabKeyboard(observer, CurrentTime);
+    XSync(observer, False);
     return hwnd;
 }
 
 // The top of the root window's stack.
-Window TopWindow() {
+static Window TopWindow() {
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
     XQueryTree(observer, DefaultRootWindow(observer), &root, &parent, &children, &count);
@@ -66,30 +70,25 @@ Window TopWindow() {
     return top;
 }
 
-bool OthersCanGrabTheKeyboard() {
-    const bool grabbed = XGrabKeyboard(observer, DefaultRootWindow(observer), False, GrabModeAsync,
-                                       GrabModeAsync, CurrentTime) == GrabSuccess;
-    XUngrabKeyboard(observer, CurrentTime);
-    XSync(observer, False);
-    return grabbed;
+static int VisibleCursorPixels() {
+    XFixesCursorImage* image = XFixesGetCursorImage(observer);
+    int visible = 0;
+    for (int i = 0; image && i < image->width * image->height; ++i)
+        visible += (image->pixels[i] >> 24) != 0;
+    XFree(image);
+    return visible;
 }
 
-// Over the whole screen, on top, with no window manager's say; a blank cursor
-// while ShowCursor's count is below zero; the keyboard held until the window
-// goes, taken over from a client that held it first once that one lets go,
-// while GetMessageA sleeps until its timer is due (generous bounds).
+// Override-redirect on top; blank cursor while the count is below 0; keyboard taken over until the
+// window goes; GetMessageA sleeps until its timer.
 TEST(X11Screen, TopMostWindowCoversTheScreenHidesTheCursorAndHoldsTheKeyboard) {
-    ASSERT_TRUE(StartXvfb()) << "no Xvfb";
-    XGrabKeyboard(observer, DefaultRootWindow(observer), False, GrabModeAsync, GrabModeAsync,
-                  CurrentTime);
     HWND hwnd = ShowTopMost();
+    ASSERT_TRUE(hwnd) << "no Xvfb";
     XWindowAttributes window;
     ASSERT_TRUE(XGetWindowAttributes(observer, TopWindow(), &window));
     EXPECT_TRUE(window.override_redirect && window.map_state == IsViewable);
     EXPECT_TRUE(window.x == 0 && window.y == 0 && window.width == 1024 && window.height == 768);
 
-    XUngrabKeyboard(observer, CurrentTime);
-    XSync(observer, False);
     SetTimer(hwnd, 1, 300, nullptr);
     const auto wall = std::chrono::steady_clock::now();
     const std::clock_t cpu = std::clock();
@@ -98,31 +97,20 @@ TEST(X11Screen, TopMostWindowCoversTheScreenHidesTheCursorAndHoldsTheKeyboard) {
     }
     EXPECT_GE(std::chrono::steady_clock::now() - wall, std::chrono::milliseconds(250));
     EXPECT_LT(std::clock() - cpu, CLOCKS_PER_SEC / 10);
-    EXPECT_FALSE(OthersCanGrabTheKeyboard());
+    EXPECT_FALSE(GrabKeyboard());
 
-    auto cursorPixels = [] {
-        XFixesCursorImage* image = XFixesGetCursorImage(observer);
-        int visible = 0;
-        for (int i = 0; image && i < image->width * image->height; ++i)
-            visible += (image->pixels[i] >> 24) != 0;
-        XFree(image);
-        return visible;
-    };
     EXPECT_EQ(ShowCursor(FALSE), -1);
-    EXPECT_TRUE(Eventually([&] { return cursorPixels() == 0; }));
+    EXPECT_TRUE(Eventually([] { return VisibleCursorPixels() == 0; }));
     EXPECT_EQ(ShowCursor(TRUE), 0);
-    EXPECT_TRUE(Eventually([&] { return cursorPixels() > 0; }));
-
+    EXPECT_TRUE(Eventually([] { return VisibleCursorPixels() > 0; }));
     DestroyWindow(hwnd);
-    EXPECT_TRUE(Eventually(OthersCanGrabTheKeyboard)) << "released with the window";
+    EXPECT_TRUE(Eventually([] { return GrabKeyboard(); })) << "released with the window";
 }
 
-// A device context starts with Windows' defaults. Text cells are opaque and
-// exactly as high as the font asked for; the font is fixed-pitch with
-// double-width Japanese; a line leaves out its end point.
+// DC defaults; opaque cells as high as asked; fixed pitch, double-width Japanese; no end point.
 TEST(X11Screen, TextCellsAndLinesInPixels) {
-    ASSERT_TRUE(StartXvfb()) << "no Xvfb";
     HWND hwnd = ShowTopMost();
+    ASSERT_TRUE(hwnd) << "no Xvfb";
     HFONT font = CreateFontA(30, 0, 0, 0, 100, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, "MS UI GOSHIC");
     const char* const texts[] = {"ii", "WW", "\x82\xa0"};  // the last is あ
@@ -145,18 +133,17 @@ TEST(X11Screen, TextCellsAndLinesInPixels) {
         return !white(99, 700);  // drawn last, so the texts are there too
     }));
     EXPECT_TRUE(white(100, 700));
-    int width[3] = {}, height = 0;
-    for (int n = 0; n < 3; ++n)
-        while (width[n] < 1024 && !white(width[n], 100 * n + 50))
-            ++width[n];
-    while (height < 99 && !white(1, 50 + height))
-        ++height;
-    EXPECT_EQ(height, 30);
+    auto run = [&](int x, int y, int dx, int dy) {  // of pixels that are not white
+        int n = 0;
+        while (n < 300 && !white(x + n * dx, y + n * dy))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(run(1, 50, 0, 1), 30);
+    const int width[3] = {run(0, 50, 1, 0), run(0, 150, 1, 0), run(0, 250, 1, 0)};
     EXPECT_TRUE(width[0] > 0 && width[1] == width[0] && width[2] == width[0])
         << width[0] << " " << width[1] << " " << width[2];
     XDestroyImage(image);
     DeleteObject(font);
     DestroyWindow(hwnd);
 }
-
-}  // namespace

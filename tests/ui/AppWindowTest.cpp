@@ -1,5 +1,4 @@
-// The window framework on the recording screen: which object a window's
-// messages reach.
+// The window framework on the recording screen: which object a window's messages reach.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,8 +16,7 @@ struct NotingWindow : AppWindow {
     UINT firstSeen = 0;
 };
 
-// Before WM_CREATE the object is unknown and DefWindowProcA answers; once the
-// object is gone (with its font) it answers again, here destroying the window.
+// DefWindowProcA answers before WM_CREATE and once the object and its font are gone (destroying).
 TEST(AppWindow, RoutesFromCreateUntilTheObjectIsGone) {
     auto object = std::make_unique<NotingWindow>();
     object->Setup(GetModuleHandleA(nullptr), nullptr, "Noting", 0);

@@ -2,8 +2,6 @@
 
 #include "app/Startup.h"
 
-namespace {
-
 // The position after the switch character of the last match, 0 for none.
 TEST(FindOption, FindsTheLastSwitch) {
     EXPECT_EQ(FindOption("/s", "s"), 1);
@@ -15,5 +13,3 @@ TEST(FindOption, FindsTheLastSwitch) {
     EXPECT_EQ(FindOption("s c", "s"), 0) << "letters without a switch character";
     EXPECT_EQ(FindOption("/", "s"), 0) << "a switch character at the very end";
 }
-
-}  // namespace
