@@ -20,9 +20,10 @@ def check(condition, what):
 class Pop3(socketserver.StreamRequestHandler):  # one message; the commands are kept
     REPLIES = {b"USER": b"+OK\r\n", b"PASS": b"+OK Logged in.\r\n", b"STAT": b"+OK 1 60\r\n",
                b"LIST": b"+OK 1 60\r\n", b"TOP": b"+OK\r\nSubject: Hack test\r\n\r\n.\r\n"}
-    commands, closed = [], []
+    commands, opened, closed = [], [], []
 
     def handle(self):
+        self.opened.append(1)
         self.request.settimeout(30)
         try:
             self.wfile.write(b"+OK scripted\r\n")
@@ -55,10 +56,10 @@ def run_daemon(session, program, folder, shots):
     running = lambda: subprocess.run(["pgrep", "-f", program + " --root"],  # noqa: E731
                                      capture_output=True).returncode == 0
     check(running(), "daemon: the hack runs")
-    closed = len(Pop3.closed)
     command("-deactivate")
     check(xs.wait_for(lambda: not running(), 1, 0.05), "daemon: deactivated, the hack is gone in a second")
-    check(xs.wait_for(lambda: len(Pop3.closed) > closed, 2), "daemon: its connection is closed")
+    check(xs.wait_for(lambda: len(Pop3.closed) == len(Pop3.opened), 2),
+          "daemon: no connection of the hack left open")
     command("-exit")
 
 
