@@ -10,8 +10,8 @@ Checks: no switch, /p and /S end at once with exit code 0, no window and no
 file; white text on the rows 60..270 while a check of an empty mailbox runs,
 and an all-black screen after the wipe; a horizontal-only or vertical-only
 mouse move keeps the saver running, a diagonal move ends it with exit code 0,
-and so does a left or a right click; keys typed while it runs reach no other
-window and do not end it, Alt+F4 ends it with exit code 0.
+and so does a left or a right click; natively, keys typed while it runs reach
+no other window and do not end it, Alt+F4 ends it with exit code 0.
 """
 import contextlib
 import os
@@ -156,7 +156,8 @@ def main():
         run.check_then_mouse()
         run.click("1")
         run.click("3")
-        run.keys()
+        if kind == "native":  # the keyboard hold is our X layer's; Wine's focus is its own
+            run.keys()
     return 0
 
 
