@@ -1,8 +1,7 @@
 // Makes the tests' CA (run-dovecot's DIR/tls/ca.pem) a trusted root of the Wine
 // prefix the Windows tests run in, the way an administrator adds one on
-// Windows: the local machine's Root store. Earlier CAs of the same name (the
-// same fixture folder) go first, so the store holds one per folder however
-// often the fixture runs.
+// Windows: the local machine's Root store. The fixture keeps one CA per
+// folder across runs (run-dovecot), so the store holds one per folder.
 //   trust_test_ca Z:/path/to/ca.pem
 #include <windows.h>
 #include <wincrypt.h>
@@ -46,13 +45,13 @@ int main(int argc, char** argv) {
                                     CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
     bool added = false;
     if (root != nullptr) {
-        PCCERT_CONTEXT old;
-        while ((old = CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_NAME,
-                                                 &ca->pCertInfo->Subject, nullptr)) != nullptr) {
-            if (!CertDeleteCertificateFromStore(old)) break;
-        }
-        added = CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_REPLACE_EXISTING,
-                                                 nullptr) != 0;
+        // Already trusted: nothing to do. (Wine loses a CA added in place of
+        // an earlier one of the same name, so none is ever replaced.)
+        PCCERT_CONTEXT present =
+            CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ca, nullptr);
+        added = present != nullptr ||
+                CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_NEW, nullptr) != 0;
+        if (present != nullptr) CertFreeCertificateContext(present);
         CertCloseStore(root, 0);
     }
     CertFreeCertificateContext(ca);
