@@ -64,9 +64,9 @@ public:
     void SetCursorHidden(bool hidden) override { cursorHidden = hidden; }
     void PrepareFont(HFONT font, const layer::FontRequest& asked) override { fonts[font] = asked; }
     void ForgetFont(HFONT font) override { forgottenFonts.push_back(font); }
-    void DrawText(HWND, HFONT font, const layer::FontRequest&, int, int y, const std::string& cp932,
+    void DrawText(HWND, HFONT font, const layer::FontRequest&, int, int y, std::string_view cp932,
                   COLORREF text, COLORREF back) override {
-        texts.push_back({y, cp932, font, text, back, now});
+        texts.push_back({y, std::string(cp932), font, text, back, now});
     }
     void DrawLine(HWND, POINT from, POINT to, COLORREF color) override {
         lines.push_back({from.x, from.y, to.x, to.y, color});

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <windef.h>
@@ -64,13 +65,12 @@ public:
     virtual void DestroyNativeWindow(HWND hwnd) = 0;
     virtual void SetCursorHidden(bool hidden) = 0;
 
-    // Realises the font now where the screen draws text; the recording display
-    // draws nothing and keeps only the request.
+    // A font the program created, realised at once where the screen draws text.
     virtual void PrepareFont(HFONT font, const FontRequest& request) = 0;
     virtual void ForgetFont(HFONT font) = 0;
     // The bytes are code page 932, as TextOutA was given them.
     virtual void DrawText(HWND hwnd, HFONT font, const FontRequest& request, int x, int y,
-                          const std::string& cp932, COLORREF text, COLORREF background) = 0;
+                          std::string_view cp932, COLORREF text, COLORREF background) = 0;
     virtual void DrawLine(HWND hwnd, POINT from, POINT to, COLORREF color) = 0;
     // Called at ReleaseDC: drawing of this device context is complete.
     virtual void FinishDrawing() = 0;

@@ -107,7 +107,7 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR text, int length) {
     const layer::FontRequest* request = layer::FontInfo(context->font);
     if (request && length > 0)
         layer::CurrentDisplay().DrawText(context->hwnd, static_cast<HFONT>(context->font), *request,
-                                         x, y, std::string(text, static_cast<size_t>(length)),
+                                         x, y, std::string_view(text, static_cast<size_t>(length)),
                                          context->textColor, context->backColor);
     return TRUE;
 }

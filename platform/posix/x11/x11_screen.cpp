@@ -195,7 +195,7 @@ public:
     }
 
     void DrawText(HWND hwnd, HFONT font, const layer::FontRequest& request, int x, int y,
-                  const std::string& cp932, COLORREF text, COLORREF background) override {
+                  std::string_view cp932, COLORREF text, COLORREF background) override {
         Native* native = Find(hwnd);
         XftFont* xftFont = Realise(font, request);
         const std::string utf8 = layer::Cp932ToUtf8(cp932.data(), cp932.size());
