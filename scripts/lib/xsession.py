@@ -1,5 +1,5 @@
-"""A private Xvfb for runs of the real program: the end-to-end tests, the demo
-and the benchmarks share it.
+"""A private Xvfb for runs of the real program and the tests that need an X server: the
+end-to-end tests, the X screen's test program, the demo and the benchmarks share it.
 
 Everything here is bounded in time and cleans up after itself: the X server and
 every process started are stopped when the session ends.
@@ -162,3 +162,9 @@ def stop(process):
     if process.poll() is None:
         process.send_signal(signal.SIGKILL)
         process.wait()
+
+
+if __name__ == "__main__":  # xsession.py PROGRAM [ARG...]: runs it on a private Xvfb
+    import sys
+    with XSession() as session:
+        sys.exit(subprocess.run(sys.argv[1:], env=session.env(), timeout=900).returncode)

@@ -1,33 +1,20 @@
 #!/usr/bin/env python3
-"""End to end: what only the real screen shows, the real saver under Xvfb at
-1024x768 against the test Dovecot (the typed rows themselves are checked byte
-for byte by the check-cycle tests on the recording screen).
+"""saver_e2e.py native|wine PROGRAM DOVECOT_DIR [SHOTS]: what only the real screen shows, the
+saver at 1024x768 on a private Xvfb against the test Dovecot's empty mailbox (the typed bytes are
+the check-cycle tests' job). No switch, /p and /S end at once with code 0, no window, no file;
+white text on rows 60..270 only while a check runs, all black after the wipe; a move along one
+axis keeps it, a diagonal move or a click ends it with code 0; natively, keys reach no window
+behind it and do not end it, Alt+F4 does."""
+import contextlib, os, sys, time  # noqa: E401
 
-    saver_e2e.py native PROGRAM DOVECOT_DIR [SCREENSHOT_DIR]
-    saver_e2e.py wine   PROGRAM.scr DOVECOT_DIR [SCREENSHOT_DIR]
-
-Checks: no switch, /p and /S end at once with exit code 0, no window and no
-file; white text on the rows 60..270 while a check of an empty mailbox runs,
-and an all-black screen after the wipe; a horizontal-only or vertical-only
-mouse move keeps the saver running, a diagonal move ends it with exit code 0,
-and so does a left or a right click; natively, keys typed while it runs reach
-no other window and do not end it, Alt+F4 ends it with exit code 0.
-"""
-import contextlib
-import os
-import sys
-import time
-
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                "scripts", "lib"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib"))
 import xsession as xs  # noqa: E402
 
 ROWS = [60, 90, 120, 150, 180, 210, 240, 270]
 
 
 def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
+    assert condition, message
     print("ok -", message)
 
 
@@ -38,19 +25,19 @@ class Run:
         self.endpoint = host, int(port)
 
     def start(self, work, *switches):
-        argv = [self.path, *switches]
-        env = {}
-        if self.kind == "wine":
-            argv, env = ["wine", *argv], {"LC_ALL": "ja_JP.UTF-8", "WINEDEBUG": "-all"}
-        return self.x.start(argv, work, **env)
+        if self.kind == "native":
+            return self.x.start([self.path, *switches], work)
+        return self.x.start(["wine", self.path, *switches], work, LC_ALL="ja_JP.UTF-8",
+                            WINEDEBUG="-all")
 
     @contextlib.contextmanager
-    def workdir(self):
-        """A folder whose settings check the empty mailbox."""
+    def saver(self, before=None):
+        """The saver (/s) on settings for the empty mailbox, once BEFORE(work) has run."""
         work = xs.make_workdir()
         try:
             xs.write_settings(work, *self.endpoint, "empty", "postoffice", check=5)
-            yield work
+            extra = before(work) if before else None
+            yield self.start(work, "/s"), extra
         finally:
             xs.remove_workdir(work)
 
@@ -68,10 +55,9 @@ class Run:
             self.x.save_screenshot(os.path.join(self.shots, "saver-%s-%s.png" % (self.kind, name)))
 
     def no_window(self, *switches):
-        work = xs.make_workdir()
+        work, label = xs.make_workdir(), " ".join(switches) or "no switch"
         try:
             code = xs.ended(self.start(work, *switches), 30)
-            label = " ".join(switches) or "no switch"
             check(code == 0, "%s: %s ends with exit code 0 (got %s)" % (self.kind, label, code))
             mine = [w for w in self.x.top_level_windows() if os.path.basename(self.path) in w]
             check(not mine and not os.listdir(work),
@@ -80,11 +66,8 @@ class Run:
             xs.remove_workdir(work)
 
     def check_then_mouse(self):
-        with self.workdir() as work:
-            saver = self.start(work, "/s")
-
-            # The last row starts once every earlier line is complete, and the
-            # wipe only after it: the moment to look at the whole exchange.
+        with self.saver() as (saver, _):
+            # The last row starts once every earlier line is complete, and the wipe only after it.
             def last_row_started():
                 rgb = self.x.screenshot_rgb()
                 return xs.band_has_white(rgb, ROWS[-1]) and rgb
@@ -107,8 +90,7 @@ class Run:
             self.ends(saver, "a diagonal move")
 
     def click(self, button):
-        with self.workdir() as work:
-            saver = self.start(work, "/s")
+        with self.saver() as (saver, _):
             xs.wait_for(self.typing, timeout=30, interval=0.3)
             check(saver.poll() is None, "%s: running before the click" % self.kind)
             self.x.xdotool("click", button)
@@ -116,29 +98,28 @@ class Run:
 
     def keys(self):
         """A focused window behind the saver records the keys that reach it."""
-        with self.workdir() as work:
-            keys = os.path.join(work, "keys.log")
-            with open(keys, "w") as log:
-                recorder = self.x.start(["xev", "-event", "keyboard", "-name", "key-recorder"],
-                                        work, output=log)
+        def recorder(work):
+            log = os.path.join(work, "keys.log")
+            with open(log, "w") as out:
+                process = self.x.start(["xev", "-event", "keyboard", "-name", "key-recorder"],
+                                       work, output=out)
             self.x.xdotool("search", "--sync", "--name", "key-recorder", "windowfocus", "--sync")
             self.x.xdotool("type", "ls")
+            time.sleep(0.5)
+            check(open(log).read().count("KeyPress event") == 2, "the recorder has the focus")
+            return log, process
 
-            def presses():
-                time.sleep(0.5)
-                return open(keys).read().count("KeyPress event")
-
-            before = presses()
-            check(before == 2, "%s: the recorder has the focus" % self.kind)
-            saver = self.start(work, "/s")
+        with self.saver(recorder) as (saver, (log, process)):
             xs.wait_for(self.typing, timeout=30, interval=0.3)
             self.x.xdotool("type", "secret")
             time.sleep(0.5)
             check(saver.poll() is None, "%s: keys do not end it" % self.kind)
             self.x.xdotool("key", "alt+F4")
             self.ends(saver, "Alt+F4")
-            check(presses() == before, "%s: no key reached the window behind it" % self.kind)
-            xs.stop(recorder)
+            time.sleep(0.5)
+            check(open(log).read().count("KeyPress event") == 2,
+                  "%s: no key reached the window behind it" % self.kind)
+            xs.stop(process)
 
 
 def main():
@@ -147,8 +128,7 @@ def main():
     if shots:
         os.makedirs(shots, exist_ok=True)
     if not os.path.exists(path):
-        print("no program at %s: build it first (the wine run needs the win32 preset)" % path)
-        return 1
+        sys.exit("no program at %s: build it first (the wine run needs the win32 preset)" % path)
     with xs.XSession() as x:
         run = Run(x, kind, path, dovecot, shots)
         for switches in ([], ["/p", "1234"], ["/S"]):
@@ -158,8 +138,7 @@ def main():
         run.click("3")
         if kind == "native":  # the keyboard hold is our X layer's; Wine's focus is its own
             run.keys()
-    return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()

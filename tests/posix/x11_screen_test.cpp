@@ -1,23 +1,23 @@
-// The layer's X screen on a private Xvfb, as the test's own X connection sees it.
+// The layer's X screen as the test's own X connection sees it, on the private Xvfb the program
+// runs on (scripts/lib/xsession.py).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <ctime>
 
 #include "platform/win32.h"
-#include "tests/posix/private_xvfb.h"
 
 // Xlib's macros (None, Bool, Status) break gtest's headers: they come last.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
-// Xft keeps fontconfig's patterns until the display closes, which the layer leaves to the end.
+// Xft and GTK keep fontconfig's patterns for the life of the process.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
 }
 
-static Display* observer = nullptr;  // the test's own connection; the layer's uses $DISPLAY
+static Display* observer = nullptr;  // the test's own connection
 
 // Drawing reaches the server in its own time: looks again for up to 5 s.
 template <class Condition>
@@ -37,13 +37,10 @@ static bool GrabKeyboard(bool hold = false) {
     return grabbed;
 }
 
-// The saver's window (null without Xvfb), shown over a window another client mapped while that
-// client held the keyboard, which it then lets go of.
+// The saver's window (null without an X server), shown over a window another client mapped while
+// that client held the keyboard, which it then lets go of.
 static HWND ShowTopMost() {
-    static PrivateXvfb server;
-    static const std::string name = server.Start();
-    setenv("DISPLAY", name.c_str(), 1);
-    if (!observer && !(observer = XOpenDisplay(name.c_str()))) return nullptr;
+    if (!observer && !(observer = XOpenDisplay(nullptr))) return nullptr;
     GrabKeyboard(true);
     WNDCLASSEXA windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -83,7 +80,7 @@ static int VisibleCursorPixels() {
 // window goes; GetMessageA sleeps until its timer.
 TEST(X11Screen, TopMostWindowCoversTheScreenHidesTheCursorAndHoldsTheKeyboard) {
     HWND hwnd = ShowTopMost();
-    ASSERT_TRUE(hwnd) << "no Xvfb";
+    ASSERT_TRUE(hwnd) << "no X server";
     XWindowAttributes window;
     ASSERT_TRUE(XGetWindowAttributes(observer, TopWindow(), &window));
     EXPECT_TRUE(window.override_redirect && window.map_state == IsViewable);
@@ -110,7 +107,7 @@ TEST(X11Screen, TopMostWindowCoversTheScreenHidesTheCursorAndHoldsTheKeyboard) {
 // DC defaults; opaque cells as high as asked; fixed pitch, double-width Japanese; no end point.
 TEST(X11Screen, TextCellsAndLinesInPixels) {
     HWND hwnd = ShowTopMost();
-    ASSERT_TRUE(hwnd) << "no Xvfb";
+    ASSERT_TRUE(hwnd) << "no X server";
     HFONT font = CreateFontA(30, 0, 0, 0, 100, 0, 0, 0, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, "MS UI GOSHIC");
     const char* const texts[] = {"ii", "WW", "\x82\xa0"};  // the last is あ
