@@ -14,8 +14,6 @@ class ScriptedPop3Peer {
 public:
     ScriptedPop3Peer();
     ~ScriptedPop3Peer();
-    ScriptedPop3Peer(const ScriptedPop3Peer&) = delete;
-    ScriptedPop3Peer& operator=(const ScriptedPop3Peer&) = delete;
 
     // Steps: send one chunk; wait; wait for the client's next line; close;
     // send the bytes again and again until the client closes (at most 30 s).
