@@ -43,10 +43,6 @@ public:
     const char* Host() const { return host_; }
 
 private:
-    // Tests and the fuzzer hand the client an already connected socket
-    // (tests/support/Pop3ClientProbe.h).
-    friend class Pop3ClientProbe;
-
     bool ResolveHost(sockaddr_in& address);
     bool ConnectWithin(const sockaddr_in& address, long seconds);
     bool ConnectionFinished(long seconds);

@@ -1,13 +1,11 @@
-// A scripted POP3 server for tests, on 127.0.0.1 at an ephemeral port in a
-// thread of the test process: it accepts one client, plays the script against
-// it and records every byte the client sends; after the last step it records
-// until the client closes. Every wait is bounded, so a misbehaving client fails
-// the test instead of hanging it. Natively and in the Windows build.
+// A scripted POP3 server on 127.0.0.1 at an ephemeral port, in a thread of the
+// test: accepts one client, plays the script, records every byte the client
+// sends, and after the last step records until the client closes. Every wait is
+// bounded, so a misbehaving client fails a test instead of hanging it.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,25 +14,19 @@ class ScriptedPop3Peer {
 public:
     ScriptedPop3Peer();
     ~ScriptedPop3Peer();
-    ScriptedPop3Peer(const ScriptedPop3Peer&) = delete;
-    ScriptedPop3Peer& operator=(const ScriptedPop3Peer&) = delete;
 
-    // Script steps: send these bytes as one chunk; wait; wait for the client's
-    // next command line; close the connection; send the bytes again and again
-    // until the client closes (at most about 30 s).
+    // Steps: send one chunk; wait; wait for the client's next line; close;
+    // send the bytes again and again until the client closes (at most 30 s).
     ScriptedPop3Peer& Send(const std::string& bytes) { return Add(kSend, bytes, 0); }
     ScriptedPop3Peer& Pause(int milliseconds) { return Add(kPause, "", milliseconds); }
     ScriptedPop3Peer& AwaitLine() { return Add(kAwaitLine, "", 0); }
     ScriptedPop3Peer& Hangup() { return Add(kHangup, "", 0); }
     ScriptedPop3Peer& Flood(const std::string& bytes) { return Add(kFlood, bytes, 0); }
 
-    // Listens and plays in the background; false when it cannot listen.
-    bool Start();
+    bool Start();  // false when it cannot listen
     unsigned short Port() const { return port_; }
-    // Waits (at most about 30 s) until the client has closed or the script has
-    // hung up, then returns every byte the client sent.
+    // Waits for the script's end (at most about 30 s); every byte the client sent.
     std::string Finish();
-    // The client closed the connection (the peer read its end of stream).
     bool ClientClosed() const { return clientClosed_; }
 
 private:
@@ -44,18 +36,19 @@ private:
         std::string bytes;
         int milliseconds;
     };
-
-    ScriptedPop3Peer& Add(Kind kind, const std::string& bytes, int milliseconds);
+    ScriptedPop3Peer& Add(Kind kind, const std::string& bytes, int milliseconds) {
+        script_.push_back(Step{kind, bytes, milliseconds});
+        return *this;
+    }
     void Run();
     bool Play(const Step& step);
     bool ReadSome();
 
     std::vector<Step> script_;
-    std::intptr_t listener_, connection_;
+    std::uintptr_t listener_, connection_;
     unsigned short port_ = 0;
+    std::string received_;     // the thread's until Finish joins it
     std::size_t lineEnd_ = 0;  // behind the last line awaited
-    std::mutex lock_;
-    std::string received_;
     std::atomic<bool> stop_{false}, clientClosed_{false};
     std::thread thread_;
 };
@@ -63,18 +56,15 @@ private:
 // A port on 127.0.0.1 where nothing listens: connecting is refused.
 unsigned short UnusedLoopbackPort();
 
-// A listener on 127.0.0.1 whose accept queue is full, so a further connection
-// attempt gets no answer at all, as from an unreachable server.
-class StalledLoopbackListener {
-public:
+// A listener on 127.0.0.1 whose accept queue is full: a further connection
+// attempt gets no answer, as from an unreachable server. Port 0: not set up.
+struct StalledLoopbackListener {
     StalledLoopbackListener();
     ~StalledLoopbackListener();
-    StalledLoopbackListener(const StalledLoopbackListener&) = delete;
-    StalledLoopbackListener& operator=(const StalledLoopbackListener&) = delete;
-    // 0 when the listener could not be set up.
     unsigned short Port() const { return port_; }
-
-private:
-    std::vector<std::intptr_t> sockets_;  // the listener, then the fillers
+    std::uintptr_t sockets_[3];
     unsigned short port_ = 0;
 };
+
+// A socket can be made: some Winsock start-up is outstanding.
+bool WinsockStarted();

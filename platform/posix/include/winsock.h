@@ -71,9 +71,6 @@ int WSACleanup();
 // WSAGetLastError (WSOCK32): the error of this thread's last failed call.
 int WSAGetLastError();
 
-// Not Winsock: the start-ups not yet matched by a clean-up, for tests.
-int WinsockStartupCount();
-
 // socket (WSOCK32): fails with WSANOTINITIALISED before WSAStartup. The socket
 // is never descriptor 0, which the program reads as "no connection".
 SOCKET WinsockSocket(int family, int type, int protocol);

@@ -157,10 +157,6 @@ int WSAGetLastError() {
     return t_lastError;
 }
 
-int WinsockStartupCount() {
-    return g_startups.load();
-}
-
 // socket (WSOCK32): close-on-exec, like a Windows handle that is not inherited.
 SOCKET WinsockSocket(int family, int type, int protocol) {
     if (g_startups.load() == 0) {
