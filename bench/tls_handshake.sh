@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 rounds="${1:-20}"
 native="${BUILD_NATIVE:-build/native}/bench/tls_handshake"
 windows="${BUILD_WIN32:-build/win32}/bench/tls_handshake.exe"
-trust="${BUILD_WIN32:-build/win32}/tests/support/trust_test_ca.exe"
+trust="${BUILD_WIN32:-build/win32}/scripts/lib/dovecot/trust_test_ca.exe"
 for program in "$native" "$windows" "$trust"; do
     [ -f "$program" ] || { echo "build $program first" >&2; exit 1; }
 done
