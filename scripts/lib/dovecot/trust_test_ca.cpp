@@ -21,11 +21,12 @@ int main(int argc, char** argv) {
     HCERTSTORE root =
         CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
     // One already there stays: Wine loses a CA added in place of one of the
-    // same name, and the fixture keeps its CA across runs.
-    if (ca == nullptr || root == nullptr ||
-        !CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_USE_EXISTING, nullptr)) {
-        std::fprintf(stderr, "trust_test_ca: no CA added (%lu)\n", GetLastError());
-        return 1;
-    }
-    return 0;
+    // same name, and the fixture keeps its CA across runs. The store saves
+    // what was added when it is closed.
+    const bool added =
+        ca != nullptr && root != nullptr &&
+        CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_USE_EXISTING, nullptr);
+    if (!added) std::fprintf(stderr, "trust_test_ca: no CA added (%lu)\n", GetLastError());
+    if (root != nullptr) CertCloseStore(root, 0);
+    return added ? 0 : 1;
 }
