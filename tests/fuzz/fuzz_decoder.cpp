@@ -1,74 +1,85 @@
-// DecodeHeaderValue on any bytes, with any result size, either code page, and the
-// result in its own buffer or over the value: nothing at or beyond resultSize changes,
-// and the result is terminated within its buffer.
+// The decoder and the scanning on any bytes, in exactly sized blocks for ASan: results
+// terminated within their sizes, nothing past them changed, and what each promises.
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "decode/HeaderDecoder.h"
+#include "tests/fuzz/SplitInput.h"
 
 namespace {
 
-const std::size_t kGuardSize = 32;
-const char kGuard = '\x5A';
-const std::size_t kValueLimit = 1023;
+const std::size_t kArea = HeaderDecoder::kAreaSize;
+const std::vector<char> kFresh(kArea + 32, '\x5A');
 
-// Wraps raw bytes as one encoded-word, so the ISO-2022-JP conversion sees arbitrary
-// bytes that the fuzzer would rarely reach through Base64 of its own.
-std::string EncodedWord(const std::uint8_t* data, std::size_t size) {
-    static const char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string word = "=?ISO-2022-JP?B?";
-    for (std::size_t i = 0; i < size; i += 3) {
-        const std::uint32_t group =
-            static_cast<std::uint32_t>(data[i] << 16) |
-            (i + 1 < size ? static_cast<std::uint32_t>(data[i + 1] << 8) : 0u) |
-            (i + 2 < size ? data[i + 2] : 0u);
-        word += kAlphabet[group >> 18];
-        word += kAlphabet[(group >> 12) & 63];
-        word += i + 1 < size ? kAlphabet[(group >> 6) & 63] : '=';
-        word += i + 2 < size ? kAlphabet[group & 63] : '=';
-    }
-    return word + "?=";
+void Check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+void CheckKept(const std::vector<char>& after, const std::vector<char>& before, std::size_t size) {
+    Check(strnlen(after.data(), size) < size &&
+          std::equal(after.begin() + static_cast<long>(size), after.end(),
+                     before.begin() + static_cast<long>(size)));
+}
+
+// Any result size and code page, in its own buffer or over the value. The
+// conversion also gets the raw bytes, which Base64 of the fuzzer's own rarely yields.
+void Decode(std::uint8_t flags, std::size_t size, const std::uint8_t* bytes, std::size_t length) {
+    static const HeaderDecoder japanese(932), western(1252);
+    const HeaderDecoder& decoder = (flags & 1) != 0 ? japanese : western;
+    std::vector<char> value(length + 1, '\0'), converted = kFresh;
+    std::vector<unsigned char> raw(length + 2, 0);  // the conversion's two closing zero bytes
+    std::copy(bytes, bytes + length, value.begin());
+    std::copy(bytes, bytes + length, raw.begin());
+    decoder.JisToShiftJis(raw.data(), converted.data());
+    CheckKept(converted, kFresh, kArea);
+
+    const bool inPlace = (flags & 2) != 0;
+    std::vector<char> result(std::max(size, inPlace ? value.size() : 0) + 32, '\x5A');
+    if (inPlace) std::copy(value.begin(), value.end(), result.begin());
+    const std::vector<char> before = result;
+    decoder.DecodeHeaderValue(inPlace ? result.data() : value.data(), result.data(), size);
+    CheckKept(result, before, size);
+    // Without an encoded-word the value comes back, cut to what fits.
+    const std::string seen(value.data(), strnlen(value.data(), kArea - 1));
+    if (seen.find("=?ISO-2022-JP?B?") == std::string::npos &&
+        seen.find("=?iso-2022-jp?B?") == std::string::npos)
+        Check(seen.substr(0, size - 1) == result.data());
+}
+
+// Repeating the text reaches beyond the 8191-character working copy.
+void Scan(int n, int skip, bool noAnchor, int repeat, const std::vector<std::string>& fields) {
+    std::string joined;
+    for (int i = 0; i < repeat; ++i)
+        joined += fields[0];
+    const std::vector<char> exact(joined.c_str(), joined.c_str() + joined.size() + 1);
+    const char *text = exact.data(), *key = fields[1].c_str(), *terminator = fields[2].c_str();
+    const char* found = HeaderDecoder::FindNth(text, key, n);
+    Check(!found || (found > text && found <= text + strlen(text) &&
+                     std::strncmp(found - 1, key, strlen(key)) == 0));
+
+    const char* anchor = noAnchor ? nullptr : key;
+    std::vector<char> out = kFresh;
+    const int copied = HeaderDecoder::TextBetween(text, anchor, terminator, skip, out.data());
+    const int number = HeaderDecoder::NumberBetween(text, anchor, terminator, skip);
+    if (copied == 0) return Check(out == kFresh && number == 0);
+    CheckKept(out, kFresh, kArea);
+    // The span is a piece of what the working copy holds.
+    Check(std::string(text, strnlen(text, HeaderDecoder::kScanSize - 1)).find(out.data()) !=
+          std::string::npos);
+    Check(strlen(out.data()) == kArea - 1 || number == HeaderDecoder::LeadingNumber(out.data()));
 }
 
 }  // namespace
 
+// The first byte picks the operation and its options.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 3) return 0;
-    const bool japanese = (data[0] & 1) != 0;
-    const bool inPlace = (data[0] & 2) != 0;
-    const std::size_t resultSize = 1 + static_cast<std::size_t>(data[1] | (data[2] << 8)) % 5000;
-
-    // Exactly sized heap blocks, so ASan sees any access beyond them.
-    std::vector<char> value(data + 3, data + size);
-    if ((data[0] & 4) != 0) {
-        const std::string word = EncodedWord(data + 3, size - 3);
-        value.assign(word.begin(), word.end());
-    }
-    value.push_back('\0');
-    std::vector<char> result(std::max(resultSize, inPlace ? value.size() : 0) + kGuardSize, kGuard);
-    if (inPlace) std::copy(value.begin(), value.end(), result.begin());
-    const std::vector<char> before = result;
-
-    static const HeaderDecoder japaneseDecoder(932), westernDecoder(1252);
-    (japanese ? japaneseDecoder : westernDecoder)
-        .DecodeHeaderValue(inPlace ? result.data() : value.data(), result.data(), resultSize);
-
-    if (strnlen(result.data(), resultSize) == resultSize) std::abort();
-    if (!std::equal(result.begin() + static_cast<std::ptrdiff_t>(resultSize), result.end(),
-                    before.begin() + static_cast<std::ptrdiff_t>(resultSize)))
-        std::abort();
-    // Without an encoded-word the value comes back, cut to what fits.
-    const std::string seen(value.data(), strnlen(value.data(), kValueLimit));
-    if (seen.find("=?ISO-2022-JP?B?") == std::string::npos &&
-        seen.find("=?iso-2022-jp?B?") == std::string::npos) {
-        const std::size_t kept = std::min(seen.size(), resultSize - 1);
-        if (seen.compare(0, kept, result.data()) != 0 || result[kept] != '\0') std::abort();
-    }
+    if (size < 4) return 0;
+    if ((data[0] & 4) != 0)
+        Decode(data[0], 1 + static_cast<std::size_t>(data[1] | data[2] << 8) % 5000, data + 3,
+               size - 3);
+    else
+        Scan(static_cast<std::int8_t>(data[1]),
+             static_cast<std::int8_t>(data[2]) * ((data[0] & 0x80) != 0 ? 64 : 1),
+             (data[0] & 1) != 0, 1 + (data[3] & 0x3F), SplitInput(data + 4, size - 4, 3));
     return 0;
 }
