@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""saver_e2e.py native|wine PROGRAM DOVECOT_DIR [SHOTS]: what only the real screen shows, the
+"""saver_e2e.py native|wine PROGRAM DOVECOT_DIR: what only the real screen shows, the
 saver at 1024x768 on a private Xvfb against the test Dovecot's empty mailbox (the typed bytes are
 the check-cycle tests' job). No switch, /p and /S end at once with code 0, no window, no file;
 white text on rows 60..270 only while a check runs, all black after the wipe; a move along one
@@ -19,8 +19,8 @@ def check(condition, message):
 
 
 class Run:
-    def __init__(self, x, kind, path, dovecot, shots):
-        self.x, self.kind, self.path, self.shots = x, kind, os.path.abspath(path), shots
+    def __init__(self, x, kind, path, dovecot):
+        self.x, self.kind, self.path = x, kind, os.path.abspath(path)
         host, port = open(os.path.join(dovecot, "endpoint")).read().split()
         self.endpoint = host, int(port)
 
@@ -50,10 +50,6 @@ class Run:
         code = xs.ended(saver, 15)
         check(code == 0, "%s: %s ends it with exit code 0 (got %s)" % (self.kind, what, code))
 
-    def shot(self, name):
-        if self.shots:
-            self.x.save_screenshot(os.path.join(self.shots, "saver-%s-%s.png" % (self.kind, name)))
-
     def no_window(self, *switches):
         work, label = xs.make_workdir(), " ".join(switches) or "no switch"
         try:
@@ -73,13 +69,11 @@ class Run:
                 return xs.band_has_white(rgb, ROWS[-1]) and rgb
 
             rgb = xs.wait_for(last_row_started, timeout=60, interval=0.05)
-            self.shot("typed")
             check(rgb and all(xs.band_has_white(rgb, top) for top in ROWS),
                   "%s: text on every row 60..270 during the check" % self.kind)
             check(not xs.band_has_white(rgb, 300) and not xs.band_has_white(rgb, 0, 60),
                   "%s: nothing above row 60 or below row 300" % self.kind)
             black = xs.wait_for(lambda: xs.all_black(self.x.screenshot_rgb()), 60, 0.5)
-            self.shot("wiped")
             check(black, "%s: the wipe leaves an all-black screen" % self.kind)
             # The pointer rested at the screen's centre (512, 384) when the window appeared.
             for x, y, move in (("700", "384", "horizontal"), ("512", "500", "vertical")):
@@ -124,13 +118,10 @@ class Run:
 
 def main():
     kind, path, dovecot = sys.argv[1:4]
-    shots = sys.argv[4] if len(sys.argv) > 4 else None
-    if shots:
-        os.makedirs(shots, exist_ok=True)
     if not os.path.exists(path):
         sys.exit("no program at %s: build it first (the wine run needs the win32 preset)" % path)
     with xs.XSession() as x:
-        run = Run(x, kind, path, dovecot, shots)
+        run = Run(x, kind, path, dovecot)
         for switches in ([], ["/p", "1234"], ["/S"]):
             run.no_window(*switches)
         run.check_then_mouse()

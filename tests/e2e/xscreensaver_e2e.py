@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""xscreensaver_e2e.py PROGRAM SHOTS: the saver as an X hack on a private Xvfb, against a POP3
+"""xscreensaver_e2e.py PROGRAM: the saver as an X hack on a private Xvfb, against a POP3
 stand-in on 127.0.0.1: -window-id draws inside that window only; SIGTERM in a 3-second wait ends
 it at once with code 0; Debian's xscreensaver daemon (as an unprivileged user) runs it with
 --root, in $XSCREENSAVER_WINDOW: it types the exchange when activated and ends when deactivated."""
@@ -35,7 +35,7 @@ class Pop3(socketserver.StreamRequestHandler):  # one message; the commands are 
         self.closed.append(1)
 
 
-def run_daemon(session, program, folder, shots):
+def run_daemon(session, program, folder):
     if os.getuid() == 0:  # the daemon refuses root: a user of its own, made on the first run
         subprocess.run(["useradd", "--system", "--create-home", HACK_USER], capture_output=True)
     user = pwd.getpwnam(HACK_USER) if os.getuid() == 0 else None
@@ -52,7 +52,6 @@ def run_daemon(session, program, folder, shots):
     command("-activate")
     check(xs.wait_for(lambda: xs.white_in(session.screenshot_rgb(), 0, 210, xs.WIDTH, 240), 20),
           "daemon: the hack types the exchange, login included, on the saver's window")
-    session.save_screenshot(os.path.join(shots, "xscreensaver-hack.png"))
     running = lambda: subprocess.run(["pgrep", "-f", program + " --root"],  # noqa: E731
                                      capture_output=True).returncode == 0
     check(running(), "daemon: the hack runs")
@@ -64,8 +63,7 @@ def run_daemon(session, program, folder, shots):
 
 
 def main():
-    program, shots, folder = os.path.abspath(sys.argv[1]), sys.argv[2], xs.make_workdir()
-    os.makedirs(shots, exist_ok=True)
+    program, folder = os.path.abspath(sys.argv[1]), xs.make_workdir()
     server = socketserver.TCPServer(("127.0.0.1", 0), Pop3)  # on this loopback only, until the end
     threading.Thread(target=server.serve_forever, daemon=True).start()
     xs.write_settings(folder, "127.0.0.1", server.server_address[1], "alice", "secret")
@@ -84,7 +82,7 @@ def main():
             code, seconds = xs.ended(hack, 5), time.time() - started
             check(code == 0, "SIGTERM in the PASS wait: exit code 0 (got %s)" % code)
             check(seconds < 1, "SIGTERM in the PASS wait: gone in %.1f ms" % (seconds * 1000))
-            run_daemon(session, program, folder, shots)
+            run_daemon(session, program, folder)
     finally:
         server.shutdown()
         xs.remove_workdir(folder)
