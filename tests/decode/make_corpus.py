@@ -1,23 +1,20 @@
 #!/usr/bin/env python3
-"""make_corpus.py OUT.inc: ISO-2022-JP subjects and their Shift_JIS bytes, from Python's
-codecs as the independent reference. Each JIS X 0208 character that 'iso2022_jp' and
-'cp932' map alike appears once, among ASCII, in words of either marker, folded or apart."""
+"""make_corpus.py OUT.inc: ISO-2022-JP subjects and their Shift_JIS bytes, by Python's codecs as
+the independent reference: each JIS X 0208 character they map alike, once, among ASCII, in words
+of either marker, folded or apart."""
 import base64
 import sys
 
-chars = []
+chars = ""
 for row in range(0x21, 0x7F):
     for cell in range(0x21, 0x7F):
         jis = b"\x1b$B" + bytes((row, cell)) + b"\x1b(B"
-        try:
-            ch = jis.decode("iso2022_jp")
-            if ch.encode("iso2022_jp") == jis and ch.encode("cp932").decode("cp932") == ch:
-                chars.append(ch)
-        except UnicodeError:
-            pass
+        ch = jis.decode("iso2022_jp", "replace")  # U+FFFD, which maps back to neither
+        if ch.encode("iso2022_jp", "replace") == jis and ch.encode("cp932", "replace").decode("cp932") == ch:
+            chars += ch
 with open(sys.argv[1], "w", encoding="ascii") as out:
     for n, start in enumerate(range(0, len(chars), 24)):
-        text = "".join(chars[start:start + 24])
+        text = chars[start:start + 24]
         # ASCII inside a word makes it switch back and forth.
         pieces = [text[:8] + "a", text[8:16], "Z " + text[16:]]
         marker = "=?iso-2022-jp?B?" if n % 4 == 3 else "=?ISO-2022-JP?B?"

@@ -11,8 +11,10 @@
 
 namespace {
 
-// Counted as Winsock counts them: sockets work until the last clean-up.
-TEST(SocketsLayer, EachStartupNeedsItsOwnCleanup) {
+// Start-ups counted as Winsock counts them; descriptor 0 is "no connection" to the
+// program; select takes any descriptor number and waits the time it is given; a full
+// set takes no more; Windows reports a failed non-blocking connect as an exception only.
+TEST(SocketsLayer, StartupsDescriptorsSelectAndARefusedAttempt) {
     WSADATA data;
     ASSERT_FALSE(WinsockStarted());
     EXPECT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
@@ -23,17 +25,9 @@ TEST(SocketsLayer, EachStartupNeedsItsOwnCleanup) {
     EXPECT_FALSE(WinsockStarted());
     EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
-    EXPECT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
-    EXPECT_TRUE(WinsockStarted()) << "a clean-up too many took a later start-up";
-    EXPECT_EQ(WSACleanup(), 0);
-}
-
-// Descriptor 0 is "no connection" to the program; select takes any descriptor
-// number and waits the time it is given; a full set takes no more; Windows
-// reports a failed non-blocking connect in the exception set only.
-TEST(SocketsLayer, DescriptorsSelectAndARefusedAttempt) {
-    WSADATA data;
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 0), &data), 0);
+    EXPECT_TRUE(WinsockStarted()) << "a clean-up too many took a later start-up";
+
     const int input = dup(0);
     close(0);
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
@@ -49,8 +43,7 @@ TEST(SocketsLayer, DescriptorsSelectAndARefusedAttempt) {
     int ends[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
     ASSERT_EQ(dup2(ends[0], 2000), 2000);
-    fd_set set;
-    FD_ZERO(&set);
+    fd_set set = {};
     for (SOCKET fd = 2000; fd < 2000 + FD_SETSIZE + 10; ++fd)
         FD_SET(fd, &set);
     EXPECT_EQ(set.fd_count, static_cast<unsigned>(FD_SETSIZE));
@@ -68,17 +61,10 @@ TEST(SocketsLayer, DescriptorsSelectAndARefusedAttempt) {
     s = socket(AF_INET, SOCK_STREAM, 0);
     u_long on = 1;
     ASSERT_EQ(ioctlsocket(s, static_cast<long>(FIONBIO), &on), 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(UnusedLoopbackPort());
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    sockaddr_in address = {AF_INET, htons(UnusedLoopbackPort()), {inet_addr("127.0.0.1")}, {}};
     ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), SOCKET_ERROR);
     ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);
+    fd_set writable = {1, {s}}, failed = writable;
     wait = {5, 0};
     EXPECT_EQ(select(0, nullptr, &writable, &failed, &wait), 1);
     EXPECT_EQ(writable.fd_count + 2 * failed.fd_count, 2u) << "in the exception set only";

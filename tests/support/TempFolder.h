@@ -1,5 +1,4 @@
-// A fresh folder that is the current directory while the object lives, then
-// removed, with the raw bytes of the files in it.
+// A fresh folder, the current directory while the object lives, then removed.
 #pragma once
 
 #include <chrono>
@@ -12,8 +11,7 @@ class TempFolder {
 public:
     TempFolder() {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        path_ /= "letterglass-test-" + std::to_string(stamp);
-        std::filesystem::create_directories(path_);
+        std::filesystem::create_directories(path_ /= "letterglass-test-" + std::to_string(stamp));
         std::filesystem::current_path(path_);
     }
     ~TempFolder() {
@@ -23,15 +21,14 @@ public:
     }
 
     const std::filesystem::path& Path() const { return path_; }
-    void Put(const std::string& name, const std::string& bytes) const {
+    void Put(const std::string& name, const std::string& bytes) const {  // raw bytes
         std::ofstream(path_ / name, std::ios::binary) << bytes;
     }
     std::string Get(const std::string& name) const {
         std::ifstream in(path_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return {std::istreambuf_iterator<char>(in), {}};
     }
-    // To catch stray temporary files.
-    long EntryCount() const {
+    long EntryCount() const {  // to catch stray temporary files
         return std::distance(std::filesystem::directory_iterator(path_), {});
     }
 
