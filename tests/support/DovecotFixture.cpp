@@ -9,8 +9,7 @@ const char kDovecotPassword[] = "postoffice";
     const char* chosen = std::getenv("LETTERGLASS_DOVECOT");
     server.folder = chosen != nullptr && *chosen != '\0' ? chosen : LETTERGLASS_DOVECOT_DIR;
 #ifdef _WIN32
-    // Wine shows the Unix root as drive Z:.
-    if (server.folder[0] == '/') server.folder = "Z:" + server.folder;
+    if (server.folder[0] == '/') server.folder = "Z:" + server.folder;  // Wine's Unix root
 #endif
     std::ifstream endpoint(server.folder + "/endpoint"), tls(server.folder + "/endpoint-tls");
     std::string tlsHost;

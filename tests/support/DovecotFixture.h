@@ -1,8 +1,7 @@
-// The tests' throwaway Dovecot (scripts/lib/dovecot/run-dovecot): ctest starts
-// it for tests whose names hold "Dovecot", and its stop fails when a message
-// was changed or marked read. Users "reader" (six messages), "empty", "bulk"
-// and "trio", password kDovecotPassword. By hand: run-dovecot start /tmp/dc,
-// then run the tests with LETTERGLASS_DOVECOT=/tmp/dc.
+// The tests' throwaway Dovecot (scripts/lib/dovecot/run-dovecot): ctest starts it for tests whose
+// names hold "Dovecot"; its stop fails when a message was changed or marked read. Users "reader"
+// (six messages), "empty", "bulk" and "trio", password kDovecotPassword. By hand: run-dovecot
+// start /tmp/dc, then run the tests with LETTERGLASS_DOVECOT=/tmp/dc.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -19,9 +19,8 @@ bool WaitFor(std::uintptr_t s, bool write, int milliseconds) {
     return select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &limit) > 0;
 }
 
-// A socket bound to 127.0.0.1 at an ephemeral port, listening unless the
-// backlog is negative; the port, 0 on failure. Natively the calls Winsock
-// shares with BSD sockets take an int and a socklen_t.
+// Bound to 127.0.0.1 at an ephemeral port, listening unless the backlog is negative; port 0 on
+// failure. Natively the calls Winsock shares with BSD sockets take an int and a socklen_t.
 template <typename Handle, typename Length>
 std::uintptr_t Listening(int backlog, sockaddr_in& address,
                          int(WINAPI* getName)(Handle, sockaddr*, Length*)) {
@@ -60,8 +59,7 @@ ScriptedPop3Peer::~ScriptedPop3Peer() {
 bool ScriptedPop3Peer::Start() {
     sockaddr_in address;
     listener_ = Listening(1, address, getsockname);
-    port_ = ntohs(address.sin_port);
-    if (port_ != 0) thread_ = std::thread(&ScriptedPop3Peer::Run, this);
+    if ((port_ = ntohs(address.sin_port)) != 0) thread_ = std::thread(&ScriptedPop3Peer::Run, this);
     return port_ != 0;
 }
 
@@ -74,22 +72,22 @@ void ScriptedPop3Peer::Run() {
     for (auto end = Clock::now() + kWaitLimit; !WaitFor(listener_, false, 100);)
         if (stop_ || Clock::now() > end) return;
     connection_ = accept(static_cast<int>(listener_), nullptr, nullptr);
-    for (const Step& step : script_)
-        if (!Play(step)) return;
+    for (const auto& [kind, bytes, milliseconds] : script_)
+        if (!Play(kind, bytes, milliseconds)) return;
     for (auto end = Clock::now() + kWaitLimit; !stop_ && Clock::now() < end && ReadSome();) {
     }
 }
 
 // False when the script ends here: hung up, timed out, or the client went away.
-bool ScriptedPop3Peer::Play(const Step& step) {
-    const int size = static_cast<int>(step.bytes.size());
+bool ScriptedPop3Peer::Play(Kind kind, const std::string& bytes, int milliseconds) {
+    const int size = static_cast<int>(bytes.size());
     const auto end = Clock::now() + kWaitLimit;
-    switch (step.kind) {
+    switch (kind) {
         case kSend:
-            send(connection_, step.bytes.data(), size, 0);
+            send(connection_, bytes.data(), size, 0);
             return true;
         case kPause:
-            std::this_thread::sleep_for(std::chrono::milliseconds(step.milliseconds));
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
             return true;
         case kAwaitLine:
             for (;;) {
@@ -109,7 +107,7 @@ bool ScriptedPop3Peer::Play(const Step& step) {
             u_long on = 1;
             ioctlsocket(connection_, static_cast<long>(FIONBIO), &on);
             while (!stop_ && Clock::now() < end) {
-                if (send(connection_, step.bytes.data(), size, 0) != SOCKET_ERROR) continue;
+                if (send(connection_, bytes.data(), size, 0) != SOCKET_ERROR) continue;
                 if (WSAGetLastError() != WSAEWOULDBLOCK) break;
                 WaitFor(connection_, true, 100);
             }
@@ -141,9 +139,9 @@ unsigned short UnusedLoopbackPort() {
 StalledLoopbackListener::StalledLoopbackListener() {
     UseWinsock(true);
     sockaddr_in address;
-    sockets_[0] = Listening(0, address, getsockname);
-    port_ = ntohs(address.sin_port);
-    for (std::uintptr_t* filler = sockets_ + 1; filler < sockets_ + 3; ++filler) {
+    sockets[0] = Listening(0, address, getsockname);
+    port = ntohs(address.sin_port);
+    for (std::uintptr_t* filler = sockets + 1; filler < sockets + 3; ++filler) {
         *filler = socket(AF_INET, SOCK_STREAM, 0);
         u_long on = 1;
         ioctlsocket(*filler, static_cast<long>(FIONBIO), &on);
@@ -153,13 +151,11 @@ StalledLoopbackListener::StalledLoopbackListener() {
 }
 
 StalledLoopbackListener::~StalledLoopbackListener() {
-    for (std::uintptr_t s : sockets_)
+    for (std::uintptr_t s : sockets)
         closesocket(s);
     UseWinsock(false);
 }
 
 bool WinsockStarted() {
-    const SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
-    closesocket(probe);
-    return probe != INVALID_SOCKET;
+    return closesocket(socket(AF_INET, SOCK_STREAM, 0)) == 0;  // closing no socket fails
 }

@@ -1,13 +1,13 @@
-// A scripted POP3 server on 127.0.0.1 at an ephemeral port, in a thread of the
-// test: accepts one client, plays the script, records every byte the client
-// sends, and after the last step records until the client closes. Every wait is
-// bounded, so a misbehaving client fails a test instead of hanging it.
+// A scripted POP3 server on 127.0.0.1 at an ephemeral port, in a thread: accepts one client,
+// plays the script, records every byte the client sends, then records until the client closes.
+// Every wait is bounded, so a misbehaving client fails a test instead of hanging it.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 class ScriptedPop3Peer {
@@ -31,20 +31,15 @@ public:
 
 private:
     enum Kind { kSend, kPause, kAwaitLine, kHangup, kFlood };
-    struct Step {
-        Kind kind;
-        std::string bytes;
-        int milliseconds;
-    };
     ScriptedPop3Peer& Add(Kind kind, const std::string& bytes, int milliseconds) {
-        script_.push_back(Step{kind, bytes, milliseconds});
+        script_.emplace_back(kind, bytes, milliseconds);
         return *this;
     }
     void Run();
-    bool Play(const Step& step);
+    bool Play(Kind kind, const std::string& bytes, int milliseconds);
     bool ReadSome();
 
-    std::vector<Step> script_;
+    std::vector<std::tuple<Kind, std::string, int>> script_;
     std::uintptr_t listener_, connection_;
     unsigned short port_ = 0;
     std::string received_;     // the thread's until Finish joins it
@@ -61,9 +56,8 @@ unsigned short UnusedLoopbackPort();
 struct StalledLoopbackListener {
     StalledLoopbackListener();
     ~StalledLoopbackListener();
-    unsigned short Port() const { return port_; }
-    std::uintptr_t sockets_[3];
-    unsigned short port_ = 0;
+    std::uintptr_t sockets[3];
+    unsigned short port = 0;
 };
 
 // A socket can be made: some Winsock start-up is outstanding.

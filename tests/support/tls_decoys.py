@@ -4,14 +4,7 @@ with the certificates in DIR/tls that a client must refuse. DIR/decoys/endpoints
 lists "NAME PORT"; DIR/decoys/log gets "PORT accepted" per connection and
 "PORT received" for data after a handshake, which a refusing client never sends.
 """
-import os
-import signal
-import socket
-import ssl
-import subprocess
-import sys
-import threading
-import time
+import os, shutil, signal, socket, ssl, subprocess, sys, threading, time
 
 def serve(folder):
     tls = os.path.join(folder, "..", "tls")
@@ -46,13 +39,10 @@ def serve(folder):
 
 def start(folder):
     stop(folder)
-    os.makedirs(folder, exist_ok=True)
-    for name in ("endpoints", "log"):
-        if os.path.exists(os.path.join(folder, name)):
-            os.remove(os.path.join(folder, name))
+    os.makedirs(folder)
     # Detached, and not holding ctest's output open.
     with open(os.path.join(folder, "server.log"), "w") as errors:
-        process = subprocess.Popen([sys.executable, __file__, "serve", folder],
+        process = subprocess.Popen([sys.executable, __file__, "serve", os.path.dirname(folder)],
                                    stdin=subprocess.DEVNULL, stdout=errors, stderr=errors,
                                    start_new_session=True)
     with open(os.path.join(folder, "pid"), "w") as out:
@@ -66,19 +56,16 @@ def start(folder):
     return 1
 
 
+# Removing the folder too, so no later stop signals a reused process id.
 def stop(folder):
     try:
-        pid = int(open(os.path.join(folder, "pid")).read())
-        os.remove(os.path.join(folder, "pid"))
-        os.kill(pid, signal.SIGTERM)
+        os.kill(int(open(os.path.join(folder, "pid")).read()), signal.SIGTERM)
     except (OSError, ValueError):
         pass
+    shutil.rmtree(folder, ignore_errors=True)
     return 0
 
 
 if __name__ == "__main__":
-    command, folder = sys.argv[1], os.path.abspath(sys.argv[2])
-    if command == "serve":
-        serve(folder)
-    else:
-        sys.exit((start if command == "start" else stop)(os.path.join(folder, "decoys")))
+    run = {"serve": serve, "start": start, "stop": stop}[sys.argv[1]]
+    sys.exit(run(os.path.join(os.path.abspath(sys.argv[2]), "decoys")))

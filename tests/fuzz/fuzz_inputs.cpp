@@ -1,10 +1,13 @@
-// The decoder and the scanning on any bytes, in exactly sized blocks for ASan: results
-// terminated within their sizes, nothing past them changed, and what each promises.
+// The first byte picks the part: the decoder, the scanning, or a POP3 client against any
+// server replies. Nothing crashes or trips a sanitizer, and each part keeps its promises.
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "decode/HeaderDecoder.h"
-#include "tests/fuzz/SplitInput.h"
+#include "pop3/Pop3Client.h"
+#include "tests/support/ScriptedPop3Peer.h"
 
 namespace {
 
@@ -15,6 +18,18 @@ void Check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
+// The input split at each '\x01' into count parts, missing ones empty.
+std::vector<std::string> Split(const std::uint8_t* data, std::size_t size, std::size_t count) {
+    std::vector<std::string> parts(count);
+    for (std::size_t i = 0, part = 0; i < size; ++i)
+        if (data[i] == 1 && part + 1 < count)
+            ++part;
+        else
+            parts[part] += static_cast<char>(data[i]);
+    return parts;
+}
+
+// Exactly sized blocks for ASan: terminated within size, nothing past it changed.
 void CheckKept(const std::vector<char>& after, const std::vector<char>& before, std::size_t size) {
     Check(strnlen(after.data(), size) < size &&
           std::equal(after.begin() + static_cast<long>(size), after.end(),
@@ -26,10 +41,9 @@ void CheckKept(const std::vector<char>& after, const std::vector<char>& before, 
 void Decode(std::uint8_t flags, std::size_t size, const std::uint8_t* bytes, std::size_t length) {
     static const HeaderDecoder japanese(932), western(1252);
     const HeaderDecoder& decoder = (flags & 1) != 0 ? japanese : western;
-    std::vector<char> value(length + 1, '\0'), converted = kFresh;
     std::vector<unsigned char> raw(length + 2, 0);  // the conversion's two closing zero bytes
-    std::copy(bytes, bytes + length, value.begin());
     std::copy(bytes, bytes + length, raw.begin());
+    std::vector<char> value(raw.begin(), raw.end() - 1), converted = kFresh;
     decoder.JisToShiftJis(raw.data(), converted.data());
     CheckKept(converted, kFresh, kArea);
 
@@ -69,17 +83,53 @@ void Scan(int n, int skip, bool noAnchor, int repeat, const std::vector<std::str
     Check(strlen(out.data()) == kArea - 1 || number == HeaderDecoder::LeadingNumber(out.data()));
 }
 
+void CheckField(Pop3Client& client, const char* source, const char* name) {
+    std::vector<char> output(4096, '#');
+    Check(client.ExtractHeaderField(source, name, output.data()) == 1);
+    Check(std::memchr(output.data(), '\0', 1024) != nullptr && output[1024] == '#');
+}
+
+// The USER and STAT reply, the LIST reply (sent twice), the TOP reply, a field name and a
+// header text. Each but the last is one read; in place of an empty one the server hangs up,
+// so no receive waits.
+void Replies(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> parts = Split(data, size, 5);
+    for (int i : {0, 1})
+        parts[i].resize(std::min<std::size_t>(parts[i].size(), Pop3Client::kReceiveBufferSize - 1));
+    ScriptedPop3Peer peer;
+    peer.Send("+OK\r\n");
+    for (int i : {0, 0, 1, 1, 2}) {
+        if (parts[i].empty()) break;
+        peer.AwaitLine().Send(parts[i]);
+    }
+    static Pop3Client client;
+    if (peer.Hangup().Start() && client.Connect("127.0.0.1", peer.Port()) == 1) {
+        client.SendUser("fuzz");
+        client.Stat();
+        const int listed = client.ListSize(1);
+        Check(client.FetchHeader(1) == 1);
+        const char* header = client.MessageBuffer();
+        Check(std::strstr(header, "\r\n\r\n") == nullptr);
+        Check(std::strlen(header) <= (listed < 0 ? 0u : std::min(listed, 65536) + 128u));
+        CheckField(client, header, "Subject:");
+    }
+    client.Close();
+    Check(!client.IsOpen());
+    CheckField(client, parts[4].c_str(), parts[3].c_str());
+    CheckField(client, parts[4].c_str(), "Subject:");
+}
+
 }  // namespace
 
-// The first byte picks the operation and its options.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 4) return 0;
+    if (size > 0 && size <= 65537 && (data[0] & 8) != 0) Replies(data + 1, size - 1);
+    if (size < 4 || (data[0] & 8) != 0) return 0;
     if ((data[0] & 4) != 0)
         Decode(data[0], 1 + static_cast<std::size_t>(data[1] | data[2] << 8) % 5000, data + 3,
                size - 3);
     else
         Scan(static_cast<std::int8_t>(data[1]),
              static_cast<std::int8_t>(data[2]) * ((data[0] & 0x80) != 0 ? 64 : 1),
-             (data[0] & 1) != 0, 1 + (data[3] & 0x3F), SplitInput(data + 4, size - 4, 3));
+             (data[0] & 1) != 0, 1 + (data[3] & 0x3F), Split(data + 4, size - 4, 3));
     return 0;
 }
