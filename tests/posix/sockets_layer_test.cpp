@@ -52,9 +52,10 @@ TEST(SocketsLayer, StartupsDescriptorsSelectAndARefusedAttempt) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(select(0, &set, nullptr, nullptr, &wait), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
-    FD_SET(2000, &set);
+    set = {2, {static_cast<SOCKET>(ends[1]), 2000}};  // only the second becomes readable
     ASSERT_EQ(write(ends[1], "x", 1), 1);
     EXPECT_EQ(select(0, &set, nullptr, nullptr, &wait), 1);
+    EXPECT_EQ(set.fd_array[0], 2000u);
     for (int fd : {2000, ends[0], ends[1]})
         close(fd);
 
