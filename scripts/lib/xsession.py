@@ -9,6 +9,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -165,6 +166,5 @@ def stop(process):
 
 
 if __name__ == "__main__":  # xsession.py PROGRAM [ARG...]: runs it on a private Xvfb
-    import sys
     with XSession() as session:
         sys.exit(subprocess.run(sys.argv[1:], env=session.env(), timeout=900).returncode)
