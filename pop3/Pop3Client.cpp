@@ -1,6 +1,8 @@
 // The connection: connect, the bounded receive and send loops, close.
 #include "pop3/Pop3Client.h"
 
+#include "platform/net/SocketWait.h"
+
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -29,14 +31,33 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
+// Marks a call that may wait, so that a Close made from the wait callback
+// never frees the socket or the TLS session under it: the close is carried
+// out when the outermost such call is over.
+class Pop3Client::BusyScope {
+public:
+    explicit BusyScope(Pop3Client& client) : client_(client) { ++client_.busyDepth_; }
+    ~BusyScope() {
+        if (--client_.busyDepth_ == 0 && client_.closeAsked_) client_.Close();
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    Pop3Client& client_;
+};
+
 Pop3Client::Pop3Client()
     : socket_(0),
-      tls_(),
+      tls_([this] { return KeepWaiting(); }),
       decoder_(),
       host_(),
       port_(0),
       receiveBuffer_(),
-      messageBuffer_(static_cast<char*>(std::malloc(kInitialMessageBufferSize))) {
+      messageBuffer_(static_cast<char*>(std::malloc(kInitialMessageBufferSize))),
+      waitCallback_(nullptr),
+      busyDepth_(0),
+      closeAsked_(false) {
     if (messageBuffer_ != nullptr) messageBuffer_[0] = '\0';
 }
 
@@ -50,6 +71,8 @@ int Pop3Client::Connect(const char* host, int port, bool useTls) {
     std::memset(receiveBuffer_, 0, sizeof receiveBuffer_);
     std::snprintf(host_, sizeof host_, "%s", host != nullptr ? host : "");
     port_ = static_cast<unsigned short>(port);
+    closeAsked_ = false;
+    BusyScope busy(*this);
 
     WSADATA startup;
     if (WSAStartup(MAKEWORD(2, 0), &startup) != 0) return 0;
@@ -104,20 +127,14 @@ bool Pop3Client::ConnectWithin(const sockaddr_in& address, long seconds) {
 // Windows reports a failed attempt in the exception set, BSD sockets as
 // writable with an error: both end the wait, and SO_ERROR tells which.
 bool Pop3Client::ConnectionFinished(long seconds) {
-    fd_set writable;
-    fd_set failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(socket_, &writable);
-    FD_SET(socket_, &failed);
-    timeval limit = {seconds, 0};
-    if (select(static_cast<int>(socket_ + 1), nullptr, &writable, &failed, &limit) <= 0)
+    if (!net::WaitFor(socket_, net::Await::kConnected, net::After(seconds),
+                      [this] { return KeepWaiting(); }))
         return false;
     int error = 0;
     int length = sizeof error;
     if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0)
         return false;
-    return error == 0 && FD_ISSET(socket_, &writable);
+    return error == 0;
 }
 
 int Pop3Client::ReceiveReply(char* output, int wanted) {
@@ -178,11 +195,15 @@ void Pop3Client::AppendChunk(char* output, int wanted, int total, int count) con
 // no longer shows them.
 bool Pop3Client::WaitReadable() {
     if (tls_.HasBuffered()) return true;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket_, &readable);
-    timeval limit = {kReadinessSeconds, 0};
-    return select(static_cast<int>(socket_ + 1), &readable, nullptr, nullptr, &limit) != 0;
+    BusyScope busy(*this);
+    return net::WaitFor(socket_, net::Await::kReadable, net::After(kReadinessSeconds),
+                        [this] { return KeepWaiting(); });
+}
+
+// The window's look at its input between two slices of a wait.
+bool Pop3Client::KeepWaiting() {
+    if (waitCallback_ != nullptr && !closeAsked_) waitCallback_();
+    return !closeAsked_;
 }
 
 int Pop3Client::SendData(const char* bytes, int length) {
@@ -198,6 +219,7 @@ int Pop3Client::SendData(const char* bytes, int length) {
 
 // Every read and write of the exchange passes here, plain or through TLS.
 int Pop3Client::Receive(char* bytes, int length) {
+    BusyScope busy(*this);
     return tls_.IsOpen() ? tls_.Receive(bytes, length, kReadinessSeconds)
                          : recv(socket_, bytes, length, 0);
 }
@@ -208,6 +230,11 @@ int Pop3Client::Send(const char* bytes, int length) {
 
 int Pop3Client::Close() {
     if (socket_ == 0) return 0;
+    if (busyDepth_ > 0) {
+        closeAsked_ = true;
+        return 1;
+    }
+    closeAsked_ = false;
     tls_.Close();
     closesocket(socket_);
     WSACleanup();

@@ -22,7 +22,14 @@ public:
     int ReceiveReply(char* output, int wanted);
     bool WaitReadable();
     int SendData(const char* bytes, int length);
+    // During a wait, the close is carried out as soon as the waiting call is over.
     int Close();
+
+    // Called between the slices of every network wait, at least every 50 ms,
+    // so the saver window answers its input meanwhile; a Close it makes ends
+    // the wait at once.
+    using WaitCallback = void (*)();
+    void SetWaitCallback(WaitCallback callback) { waitCallback_ = callback; }
 
     // Commands and header retrieval.
     int SendUser(const char* user);
@@ -43,6 +50,9 @@ public:
     const char* Host() const { return host_; }
 
 private:
+    class BusyScope;
+
+    bool KeepWaiting();
     bool ResolveHost(sockaddr_in& address);
     bool ConnectWithin(const sockaddr_in& address, long seconds);
     bool ConnectionFinished(long seconds);
@@ -62,4 +72,7 @@ private:
     unsigned short port_;
     char receiveBuffer_[kReceiveBufferSize];
     char* messageBuffer_;
+    WaitCallback waitCallback_;
+    int busyDepth_;    // calls under way that may wait: a close then waits for them
+    bool closeAsked_;  // a Close made during such a call
 };

@@ -26,6 +26,30 @@ private:
     HDC dc_;
 };
 
+// Takes the next message a user or the system sends to end the saver: keys
+// (Alt+F4 becomes a close), the mouse, and close requests. A quit request
+// comes with them whatever the range, as Windows hands it out.
+bool PeekInput(MSG* message) {
+    return PeekMessageA(message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+           PeekMessageA(message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) ||
+           PeekMessageA(message, nullptr, WM_CLOSE, WM_CLOSE, PM_REMOVE);
+}
+
+// Between the slices of a network wait the saver answers its input at once.
+// Timers stay queued for the message loop, so no check step runs inside
+// another.
+void AnswerInput() {
+    MSG message;
+    while (PeekInput(&message)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 bool WipeFinished(const RECT& screen) {
     bool vertical = g_cycle.wipeDirection == 2 || g_cycle.wipeDirection == 3;
     bool horizontal = g_cycle.wipeDirection == 0 || g_cycle.wipeDirection == 1;
@@ -62,6 +86,7 @@ LRESULT SaverWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 
 void SaverWindow::StopCheckCycle(HWND window) {
     ShowCursor(TRUE);
+    g_mailClient.SetWaitCallback(nullptr);
     if (g_mailClient.IsOpen()) g_mailClient.Close();
     KillTimer(window, kStepTimer);
     KillTimer(window, kCheckTimer);
@@ -73,6 +98,7 @@ void SaverWindow::OnCreate(HWND window) {
     CreateTextFont(30, 1, FALSE, FALSE, FALSE, "MS UI GOSHIC");
     lineHeight_ = kLineHeight;
     ShowCursor(FALSE);
+    g_mailClient.SetWaitCallback(AnswerInput);
     StartCheckCycle(window);
 }
 

@@ -4,11 +4,13 @@
 // their bytes with the Winsock calls the program already uses.
 #pragma once
 
+#include "platform/net/SocketWait.h"
 #include "platform/win32.h"
 
 class TlsChannel {
 public:
-    TlsChannel();
+    // Every wait of the handshake and of a read asks keepWaiting between its slices.
+    explicit TlsChannel(net::KeepWaiting keepWaiting = {});
     ~TlsChannel();
     TlsChannel(const TlsChannel&) = delete;
     TlsChannel& operator=(const TlsChannel&) = delete;
@@ -35,4 +37,5 @@ public:
 private:
     struct Session;
     Session* session_;
+    net::KeepWaiting keepWaiting_;
 };

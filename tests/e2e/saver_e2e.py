@@ -3,12 +3,14 @@
 saver at 1024x768 on a private Xvfb against the test Dovecot's empty mailbox (the typed bytes are
 the check-cycle tests' job). No switch, /p and /S end at once with code 0, no window, no file;
 white text on rows 60..270 only while a check runs, all black after the wipe; a move along one
-axis keeps it, a diagonal move or a click ends it with code 0; natively, keys reach no window
-behind it and do not end it, Alt+F4 does."""
+axis keeps it, a diagonal move or a click ends it with code 0, within a second and with nothing
+more sent even while it waits on a stalling server; natively, keys reach no window behind it and
+do not end it, Alt+F4 does."""
 import contextlib, os, sys, time  # noqa: E401
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib"))
 import xsession as xs  # noqa: E402
+from stalling_peer import StallingPeer  # noqa: E402
 
 ROWS = [60, 90, 120, 150, 180, 210, 240, 270]
 
@@ -83,6 +85,27 @@ class Run:
             self.x.xdotool("mousemove", "701", "420")
             self.ends(saver, "a diagonal move")
 
+    def move_during_wait(self, stall, what, settle):
+        """A diagonal move while the saver waits on the server ends it within a second, and the
+        server receives nothing more."""
+        self.x.xdotool("mousemove", "512", "384")
+        work = xs.make_workdir()
+        try:
+            with StallingPeer(stall, interval=1.0) as peer:
+                xs.write_settings(work, "127.0.0.1", peer.port, "user", "secret", check=5)
+                saver = self.start(work, "/s")
+                check(peer.wait_stalled(60), "%s: the saver reached %s" % (self.kind, what))
+                time.sleep(settle)
+                moved = time.monotonic()
+                self.x.xdotool("mousemove", "701", "420")
+                code = xs.ended(saver, 1.0)
+                check(code == 0, "%s: a diagonal move during %s ends it within 1 s with code 0 "
+                      "(got %s)" % (self.kind, what, code))
+                check(peer.wait_closed(1.0) and not peer.received_after(moved),
+                      "%s: after the move the connection closes with nothing more sent" % self.kind)
+        finally:
+            xs.remove_workdir(work)
+
     def click(self, button):
         with self.saver() as (saver, _):
             xs.wait_for(self.typing, timeout=30, interval=0.3)
@@ -127,6 +150,8 @@ def main():
         run.check_then_mouse()
         run.click("1")
         run.click("3")
+        run.move_during_wait("pass", "the 3-second wait after PASS", 0.5)
+        run.move_during_wait("drip", "a reply arriving a byte a second", 2.5)
         if kind == "native":  # the keyboard hold is our X layer's; Wine's focus is its own
             run.keys()
 

@@ -89,14 +89,27 @@ void RestartTimer(Timer* timer, std::uint64_t now) {
     timer->due += (missed + 1) * timer->period;
 }
 
-bool TakeFromQueue(std::deque<MSG>* queue, MSG* msg, bool remove) {
-    if (queue->empty()) return false;
-    *msg = queue->front();
-    if (remove) queue->pop_front();
-    return true;
+// The range of message numbers a retrieval asks for; 0 to 0 is every message.
+struct Filter {
+    UINT first = 0;
+    UINT last = 0;
+    bool Takes(UINT message) const {
+        return (first == 0 && last == 0) || (message >= first && message <= last);
+    }
+};
+
+bool TakeFromQueue(std::deque<MSG>* queue, MSG* msg, bool remove, Filter filter) {
+    for (auto it = queue->begin(); it != queue->end(); ++it) {
+        if (!filter.Takes(it->message)) continue;
+        *msg = *it;
+        if (remove) queue->erase(it);
+        return true;
+    }
+    return false;
 }
 
-bool FindMessage(MSG* msg, bool remove) {
+// The quit request is handed out whatever the range, as Windows does.
+bool FindMessage(MSG* msg, bool remove, Filter filter = Filter()) {
     TakeSignals();
     std::vector<layer::InputMessage> arrived;
     layer::CurrentDisplay().ReadInput(&arrived);
@@ -105,13 +118,14 @@ bool FindMessage(MSG* msg, bool remove) {
         if (m.message == WM_SIZE) layer::ResizeWindow(m.hwnd, LOWORD(m.lParam), HIWORD(m.lParam));
         input.push_back(MakeMessage(m.hwnd, m.message, m.wParam, m.lParam));
     }
-    if (TakeFromQueue(&posted, msg, remove)) return true;
+    if (TakeFromQueue(&posted, msg, remove, filter)) return true;
     if (quitRequested) {
         *msg = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0);
         if (remove) quitRequested = false;
         return true;
     }
-    if (TakeFromQueue(&input, msg, remove)) return true;
+    if (TakeFromQueue(&input, msg, remove, filter)) return true;
+    if (!filter.Takes(WM_TIMER)) return false;
     const std::uint64_t now = layer::CurrentDisplay().Now();
     Timer* timer = ExpiredTimer(now);
     if (!timer) return false;
@@ -184,12 +198,15 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
 }
 
 // PeekMessageA (USER32)
-// Reports whether a message waits and, with PM_REMOVE, takes it; never waits.
+// Reports whether a message in the range filterMin..filterMax (0..0: any)
+// waits and, with PM_REMOVE, takes it; never waits. WM_QUIT comes whatever the
+// range. Any window: a window filter is not implemented.
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
-    assert(!hwnd && !filterMin && !filterMax && "PeekMessageA: filters are not implemented");
+    assert(!hwnd && "PeekMessageA: window filters are not implemented");
     assert((removeFlags & ~PM_REMOVE) == 0 && "PeekMessageA: only PM_NOREMOVE and PM_REMOVE");
-    (void)hwnd, (void)filterMin, (void)filterMax;
-    return FindMessage(msg, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
+    (void)hwnd;
+    return FindMessage(msg, (removeFlags & PM_REMOVE) != 0, Filter{filterMin, filterMax}) ? TRUE
+                                                                                          : FALSE;
 }
 
 // TranslateAcceleratorA (USER32)

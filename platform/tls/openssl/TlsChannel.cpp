@@ -9,8 +9,9 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <utility>
 
-#include "platform/tls/TlsSocket.h"
+#include "platform/net/SocketWait.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ SSL_CTX* ClientContext() {
 
 struct TlsChannel::Session {
     SOCKET socket = 0;
+    net::KeepWaiting keepWaiting;
     SSL* ssl = nullptr;
     BIO* incoming = nullptr;  // owned by ssl
     BIO* outgoing = nullptr;  // owned by ssl
@@ -51,7 +53,7 @@ struct TlsChannel::Session {
     // Reads what the socket has within the deadline into the engine: the
     // count, 0 at the end of the stream, SOCKET_ERROR on a failure or at the
     // deadline.
-    int Feed(tls::Clock::time_point deadline);
+    int Feed(net::Clock::time_point deadline);
 };
 
 // The name or address that the certificate must hold.
@@ -77,8 +79,7 @@ bool TlsChannel::Session::Prepare(const char* host) {
             return false;
     } else {
         SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-        if (SSL_set_tlsext_host_name(ssl, host) != 1 || SSL_set1_host(ssl, host) != 1)
-            return false;
+        if (SSL_set_tlsext_host_name(ssl, host) != 1 || SSL_set1_host(ssl, host) != 1) return false;
     }
     SSL_set_connect_state(ssl);
     return true;
@@ -88,20 +89,21 @@ bool TlsChannel::Session::Flush() {
     char chunk[kChunkSize];
     while (BIO_ctrl_pending(outgoing) > 0) {
         int count = BIO_read(outgoing, chunk, sizeof chunk);
-        if (count <= 0 || !tls::SendAll(socket, chunk, count)) return false;
+        if (count <= 0 || !net::SendAll(socket, chunk, count)) return false;
     }
     return true;
 }
 
-int TlsChannel::Session::Feed(tls::Clock::time_point deadline) {
+int TlsChannel::Session::Feed(net::Clock::time_point deadline) {
     char chunk[kChunkSize];
-    if (!tls::WaitReadable(socket, deadline)) return SOCKET_ERROR;
+    if (!net::WaitFor(socket, net::Await::kReadable, deadline, keepWaiting)) return SOCKET_ERROR;
     int count = recv(socket, chunk, sizeof chunk, 0);
     if (count <= 0) return count;
     return BIO_write(incoming, chunk, count) == count ? count : SOCKET_ERROR;
 }
 
-TlsChannel::TlsChannel() : session_(nullptr) {}
+TlsChannel::TlsChannel(net::KeepWaiting keepWaiting)
+    : session_(nullptr), keepWaiting_(std::move(keepWaiting)) {}
 
 TlsChannel::~TlsChannel() {
     Close();
@@ -109,9 +111,10 @@ TlsChannel::~TlsChannel() {
 
 bool TlsChannel::Open(SOCKET connected, const char* host, long seconds) {
     Close();
-    const tls::Clock::time_point deadline = tls::After(seconds);
+    const net::Clock::time_point deadline = net::After(seconds);
     Session* session = new Session;
     session->socket = connected;
+    session->keepWaiting = keepWaiting_;
     ERR_clear_error();
     bool done = session->Prepare(host);
     while (done) {
@@ -122,8 +125,8 @@ bool TlsChannel::Open(SOCKET connected, const char* host, long seconds) {
         }
         // The certificate is checked inside the handshake: a refusal ends it
         // here, with its alert still in the outgoing BIO.
-        done = SSL_get_error(session->ssl, result) == SSL_ERROR_WANT_READ &&
-               session->Flush() && session->Feed(deadline) > 0;
+        done = SSL_get_error(session->ssl, result) == SSL_ERROR_WANT_READ && session->Flush() &&
+               session->Feed(deadline) > 0;
     }
     ERR_clear_error();
     if (!done) {
@@ -144,7 +147,7 @@ int TlsChannel::Send(const char* bytes, int length) {
 
 int TlsChannel::Receive(char* bytes, int length, long seconds) {
     if (session_ == nullptr || length <= 0) return SOCKET_ERROR;
-    const tls::Clock::time_point limit = tls::After(kRecordSeconds);
+    const net::Clock::time_point limit = net::After(kRecordSeconds);
     ERR_clear_error();
     for (;;) {
         int count = SSL_read(session_->ssl, bytes, length);
@@ -155,7 +158,7 @@ int TlsChannel::Receive(char* bytes, int length, long seconds) {
             case SSL_ERROR_ZERO_RETURN:
                 return 0;
             case SSL_ERROR_WANT_READ: {
-                tls::Clock::time_point silence = tls::After(seconds);
+                net::Clock::time_point silence = net::After(seconds);
                 int fed = session_->Feed(silence < limit ? silence : limit);
                 if (fed <= 0) return fed;
                 break;

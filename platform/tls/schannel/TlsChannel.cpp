@@ -11,8 +11,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
-#include "platform/tls/TlsSocket.h"
+#include "platform/net/SocketWait.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ const DWORD kChainFaults = CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_UNTRUSTED
                            CERT_TRUST_IS_NOT_VALID_FOR_USAGE | CERT_TRUST_IS_REVOKED |
                            CERT_TRUST_INVALID_BASIC_CONSTRAINTS | CERT_TRUST_IS_CYCLIC;
 const ULONG kContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
-                              ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
-                              ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
+                              ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
+                              ISC_REQ_MANUAL_CRED_VALIDATION;
 
 bool HoldsAddress(PCCERT_CONTEXT certificate, const in_addr& address) {
     const CERT_INFO* info = certificate->pCertInfo;
@@ -72,8 +73,8 @@ bool Trusted(PCCERT_CONTEXT certificate, const char* host) {
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = &serverAuth;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore,
-                                 &chainPara, 0, nullptr, &chain))
+    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara,
+                                 0, nullptr, &chain))
         return false;
 
     HTTPSPolicyCallbackData server = {};
@@ -86,10 +87,10 @@ bool Trusted(PCCERT_CONTEXT certificate, const char* host) {
     policyPara.pvExtraPolicyPara = &server;
     CERT_CHAIN_POLICY_STATUS status = {};
     status.cbSize = sizeof status;
-    bool trusted = (chain->TrustStatus.dwErrorStatus & kChainFaults) == 0 &&
-                   CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policyPara,
-                                                    &status) &&
-                   status.dwError == 0;
+    bool trusted =
+        (chain->TrustStatus.dwErrorStatus & kChainFaults) == 0 &&
+        CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policyPara, &status) &&
+        status.dwError == 0;
     CertFreeCertificateChain(chain);
     return trusted && (!numeric || HoldsAddress(certificate, address));
 }
@@ -98,6 +99,7 @@ bool Trusted(PCCERT_CONTEXT certificate, const char* host) {
 
 struct TlsChannel::Session {
     SOCKET socket = 0;
+    net::KeepWaiting keepWaiting;
     CredHandle credentials = {};
     CtxtHandle context = {};
     bool hasCredentials = false;
@@ -121,10 +123,10 @@ struct TlsChannel::Session {
         std::free(outgoing);
     }
 
-    bool Handshake(const char* host, tls::Clock::time_point deadline);
+    bool Handshake(const char* host, net::Clock::time_point deadline);
     SECURITY_STATUS Step(const char* host, bool first);
     bool CheckCertificate(const char* host);
-    int Read(tls::Clock::time_point deadline);
+    int Read(net::Clock::time_point deadline);
     SECURITY_STATUS Decrypt();
 };
 
@@ -167,7 +169,7 @@ SECURITY_STATUS TlsChannel::Session::Step(const char* host, bool first) {
         // A failed step's token is its alert, which stays unsent.
         if (going && out[0].cbBuffer > 0)
             sent = (first || CheckCertificate(host)) &&
-                   tls::SendAll(socket, static_cast<char*>(out[0].pvBuffer),
+                   net::SendAll(socket, static_cast<char*>(out[0].pvBuffer),
                                 static_cast<int>(out[0].cbBuffer));
         FreeContextBuffer(out[0].pvBuffer);
     }
@@ -183,7 +185,7 @@ SECURITY_STATUS TlsChannel::Session::Step(const char* host, bool first) {
     return status;
 }
 
-bool TlsChannel::Session::Handshake(const char* host, tls::Clock::time_point deadline) {
+bool TlsChannel::Session::Handshake(const char* host, net::Clock::time_point deadline) {
     SCHANNEL_CRED settings = {};
     settings.dwVersion = SCHANNEL_CRED_VERSION;
     settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
@@ -206,16 +208,17 @@ bool TlsChannel::Session::Handshake(const char* host, tls::Clock::time_point dea
         sizes.cbTrailer > 4096)
         return false;
     plain = static_cast<char*>(std::malloc(kIncomingSize));
-    outgoing = static_cast<char*>(
-        std::malloc(sizes.cbHeader + sizes.cbMaximumMessage + sizes.cbTrailer));
+    outgoing =
+        static_cast<char*>(std::malloc(sizes.cbHeader + sizes.cbMaximumMessage + sizes.cbTrailer));
     return plain != nullptr && outgoing != nullptr;
 }
 
 // Appends what the socket has within the deadline to incoming: the count, 0
 // at the end of the stream, SOCKET_ERROR on a failure, at the deadline or
 // when incoming is full.
-int TlsChannel::Session::Read(tls::Clock::time_point deadline) {
-    if (incomingLength >= kIncomingSize || !tls::WaitReadable(socket, deadline))
+int TlsChannel::Session::Read(net::Clock::time_point deadline) {
+    if (incomingLength >= kIncomingSize ||
+        !net::WaitFor(socket, net::Await::kReadable, deadline, keepWaiting))
         return SOCKET_ERROR;
     int count = recv(socket, incoming + incomingLength, kIncomingSize - incomingLength, 0);
     if (count > 0) incomingLength += count;
@@ -249,7 +252,8 @@ SECURITY_STATUS TlsChannel::Session::Decrypt() {
     return SEC_E_OK;
 }
 
-TlsChannel::TlsChannel() : session_(nullptr) {}
+TlsChannel::TlsChannel(net::KeepWaiting keepWaiting)
+    : session_(nullptr), keepWaiting_(std::move(keepWaiting)) {}
 
 TlsChannel::~TlsChannel() {
     Close();
@@ -259,7 +263,8 @@ bool TlsChannel::Open(SOCKET connected, const char* host, long seconds) {
     Close();
     Session* session = new Session;
     session->socket = connected;
-    if (!session->Handshake(host, tls::After(seconds))) {
+    session->keepWaiting = keepWaiting_;
+    if (!session->Handshake(host, net::After(seconds))) {
         delete session;
         return false;
     }
@@ -275,16 +280,16 @@ int TlsChannel::Send(const char* bytes, int length) {
         unsigned long part = static_cast<unsigned long>(length - sent);
         if (part > sizes.cbMaximumMessage) part = sizes.cbMaximumMessage;
         std::memcpy(record + sizes.cbHeader, bytes + sent, part);
-        SecBuffer buffers[4] = {{sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
-                                {part, SECBUFFER_DATA, record + sizes.cbHeader},
-                                {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER,
-                                 record + sizes.cbHeader + part},
-                                {0, SECBUFFER_EMPTY, nullptr}};
+        SecBuffer buffers[4] = {
+            {sizes.cbHeader, SECBUFFER_STREAM_HEADER, record},
+            {part, SECBUFFER_DATA, record + sizes.cbHeader},
+            {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record + sizes.cbHeader + part},
+            {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
         if (EncryptMessage(&session_->context, 0, &desc, 0) != SEC_E_OK ||
-            !tls::SendAll(session_->socket, record,
-                          static_cast<int>(buffers[0].cbBuffer + buffers[1].cbBuffer +
-                                           buffers[2].cbBuffer)))
+            !net::SendAll(
+                session_->socket, record,
+                static_cast<int>(buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer)))
             return SOCKET_ERROR;
         sent += static_cast<int>(part);
     }
@@ -294,7 +299,7 @@ int TlsChannel::Send(const char* bytes, int length) {
 int TlsChannel::Receive(char* bytes, int length, long seconds) {
     if (session_ == nullptr || length <= 0) return SOCKET_ERROR;
     Session& s = *session_;
-    const tls::Clock::time_point limit = tls::After(kRecordSeconds);
+    const net::Clock::time_point limit = net::After(kRecordSeconds);
     while (s.plainLength == 0) {
         SECURITY_STATUS status = s.incomingLength > 0 ? s.Decrypt() : SEC_E_INCOMPLETE_MESSAGE;
         // The server's close_notify.
@@ -302,7 +307,7 @@ int TlsChannel::Receive(char* bytes, int length, long seconds) {
         if (status == SEC_E_OK) continue;
         // Anything else, a renegotiation included, ends the connection.
         if (status != SEC_E_INCOMPLETE_MESSAGE) return SOCKET_ERROR;
-        tls::Clock::time_point silence = tls::After(seconds);
+        net::Clock::time_point silence = net::After(seconds);
         int count = s.Read(silence < limit ? silence : limit);
         if (count <= 0) return count;
     }
