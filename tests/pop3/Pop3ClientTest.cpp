@@ -203,6 +203,52 @@ TEST_F(Pop3ClientTest, ConnectsWithoutAGreeting) {
                                 static_cast<unsigned char>(hello[4]));
 }
 
+// The wait callback: counts its calls and closes the client at the third.
+Pop3Client* g_waitingClient = nullptr;
+int g_waitCalls = 0;
+void CloseAtThirdCall() {
+    if (++g_waitCalls == 3) g_waitingClient->Close();
+}
+
+// Every wait asks the callback between slices of at most 50 ms; a close made there ends the
+// wait at once and the connection with it (under ASan: never under a TLS call still using it).
+TEST_F(Pop3ClientTest, EveryWaitAnswersTheCallbackAndACloseThereEndsIt) {
+    StalledLoopbackListener stalled;
+    ScriptedPop3Peer silent, silentTls, afterPass;
+    afterPass.Send(kGreeting).AwaitLine().Send("+OK Logged in.\r\n").AwaitLine();
+    ASSERT_TRUE(silent.Start() && silentTls.Start() && afterPass.Start() && stalled.port != 0);
+    g_waitingClient = &client_;
+    client_.SetWaitCallback(CloseAtThirdCall);
+    struct {
+        const char* wait;
+        unsigned short port;
+        bool tls;
+    } const cases[] = {
+        {"an unanswered connect", stalled.port, false},
+        {"a silent greeting", silent.Port(), false},
+        {"a silent TLS handshake", silentTls.Port(), true},
+        {"the silence after PASS", afterPass.Port(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wait);
+        g_waitCalls = 0;
+        const auto start = std::chrono::steady_clock::now();
+        client_.Connect("127.0.0.1", c.port, c.tls);
+        if (c.port == afterPass.Port()) {
+            g_waitCalls = 0;
+            EXPECT_EQ(client_.SendPass("s3cret"), 1);
+        }
+        EXPECT_EQ(g_waitCalls, 3);
+        EXPECT_LT(SecondsSince(start), 1.5) << "not the wait's own limit";
+        EXPECT_FALSE(client_.IsOpen());
+        EXPECT_EQ(client_.SendUser("alice"), 0) << "nothing more is sent";
+    }
+    client_.SetWaitCallback(nullptr);
+    EXPECT_EQ(silent.Finish(), "");
+    EXPECT_EQ(afterPass.Finish(), "PASS s3cret\r\n");
+    EXPECT_TRUE(afterPass.ClientClosed() && silent.ClientClosed() && silentTls.ClientClosed());
+}
+
 // Dropping a reply's rest has a limit; the check goes on without a connection.
 TEST_F(Pop3ClientTest, ServerThatNeverStopsSendingIsCutOff) {
     ScriptedPop3Peer peer;

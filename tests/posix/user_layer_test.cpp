@@ -75,3 +75,32 @@ TEST(UserLayer, QueueOrderAndTimers) {
                                        WM_TIMER, 3, 110, WM_TIMER,     3, 110 + 0x7FFFFFFFu}));
     DestroyWindow(hwnd);
 }
+
+// A range takes only its own messages, each queue in order, and never makes a timer tick; the
+// quit request comes whatever the range; the rest stays for the message loop.
+TEST(UserLayer, PeekMessageTakesItsRangeOnly) {
+    const UINT kApp = 0x8000;  // WM_APP
+    HWND hwnd = ShownWindow();
+    SetTimer(hwnd, 1, 10, nullptr);
+    Recording().now += 50;
+    PostMessageA(hwnd, kApp, 1, 0);
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    Recording().Queue(0, WM_LBUTTONDOWN);
+    Messages got;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
+        got.push_back(msg.message);
+    EXPECT_EQ(got, (Messages{WM_MOUSEMOVE, WM_LBUTTONDOWN}));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    PostQuitMessage(3);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    got.clear();
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_TIMER)
+        got.push_back(msg.message);
+    EXPECT_EQ(got, (Messages{kApp}));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    DestroyWindow(hwnd);
+}
