@@ -83,12 +83,17 @@ def hack_window_destroyed(session, program, home):
 
 def saver_sigterm(session, program, home):
     """SIGTERM to the full-screen saver (idle: no settings) kills it within a second."""
+    below = session.start(["xlogo", "-geometry", "300x200+50+50"], "/")
+    check(xs.wait_for(lambda: xs.white_in(session.screenshot_rgb(), 50, 50, 350, 250), 10),
+          "saver: the xlogo shows")
     saver = session.start([program, "/s"], home, HOME=home, XDG_CONFIG_HOME=home)
-    check(bool(session.find_window("letterglass", 10)), "saver: its window shows")
+    check(xs.wait_for(lambda: xs.all_black(session.screenshot_rgb()), 10),
+          "saver: its black window covers the screen")
     saver.send_signal(signal.SIGTERM)
     code = xs.ended(saver, 1)
     check(code == -signal.SIGTERM, "saver: SIGTERM kills it within a second (got %s)" % code)
     xs.stop(saver)
+    xs.stop(below)
 
 
 def notice_page(session, program, home, tree):
@@ -108,7 +113,7 @@ def notice_page(session, program, home, tree):
         session.xdotool("key", "--delay", "60", "shift+Tab", "Return")
         log = opener + ".log"
         opened = xs.wait_for(lambda: os.path.exists(log) and open(log).read(), 20)
-        page = os.path.join(tree, "usr/share/letterglass/letterglass.html")
+        page = os.path.realpath(os.path.join(tree, "usr/share/letterglass/letterglass.html"))
         check(opened in (page, "file://" + page), "dialog: the notice opens %s" % opened)
         session.xdotool("key", "Escape")
     check(xs.ended(dialog, 20) is not None, "dialog: Esc closes it")

@@ -1,12 +1,19 @@
 #include "platform/posix/shell32/installed_document.h"
 
 #include <limits.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace {
 
 bool Exists(const std::string& path) {
     return access(path.c_str(), F_OK) == 0;
+}
+
+// The path without "..", as the opener shows it.
+std::string Resolved(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
 }
 
 std::string ProgramFolder() {
@@ -28,7 +35,8 @@ std::string InstalledDocument(const std::string& path) {
     if (folder.empty() || path.compare(0, nameStart, folder) != 0) return path;
     const std::string installed =
         folder + LAYER_DOCUMENTS_FROM_PROGRAM + "/" + path.substr(nameStart);
-    return Exists(installed) ? installed : path;
+    const std::string found = Resolved(installed);
+    return found.empty() ? path : found;
 }
 
 }  // namespace layer
