@@ -45,7 +45,7 @@ def check_deb(deb):
     listed = run("dpkg-deb", "--contents", deb)
     files = {line.split()[-1][2:] for line in listed.stdout.splitlines() if line[0] == "-"}
     check(listed.returncode == 0 and files == DEB_FILES, "deb: the files %s" % sorted(files))
-    fields = run("dpkg-deb", "-f", deb, "Package", "Architecture", "Depends", "Recommends").stdout
+    fields = run("dpkg-deb", "-f", deb, "Depends", "Recommends").stdout
     depends = re.search(r"^Depends: (.*)$", fields, re.M)
     libraries = {p.split()[0] for p in depends.group(1).split(", ")} if depends else set()
     check({"libgtk-3-0", "libxft2", "libssl3", "libc6"} <= libraries,
