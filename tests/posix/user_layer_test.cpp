@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/posix/user32/termination.h"
 #include "platform/win32.h"
 #include "tests/recording/recording.h"
 
@@ -36,7 +37,8 @@ static Messages DispatchWaiting() {
     return seen;
 }
 
-// Alt+F4 gives SC_CLOSE, then WM_CLOSE, then destruction; a screen locker's SIGTERM is WM_CLOSE.
+// Alt+F4 gives SC_CLOSE, then WM_CLOSE, then destruction; a screen locker's SIGTERM is WM_CLOSE,
+// and the signal is kept for the entry to die from (SIGHUP as well).
 TEST(UserLayer, CreationAltF4AndSigtermSendWindowsMessagesInOrder) {
     HWND hwnd = ShownWindow();
     EXPECT_EQ(seen, (Messages{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
@@ -46,9 +48,15 @@ TEST(UserLayer, CreationAltF4AndSigtermSendWindowsMessagesInOrder) {
     RECT rect;
     EXPECT_FALSE(GetWindowRect(hwnd, &rect));
     EXPECT_TRUE(Recording().shown.empty());
+    EXPECT_EQ(layer::ClosingSignal(), 0);
     ShownWindow();
     raise(SIGTERM);
     EXPECT_EQ(DispatchWaiting(), (Messages{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(layer::ClosingSignal(), SIGTERM);
+    ShownWindow();
+    raise(SIGHUP);
+    EXPECT_EQ(DispatchWaiting(), (Messages{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(layer::ClosingSignal(), SIGHUP);
 }
 
 // Posted, quit, input, timers; late ticks are one WM_TIMER on the cadence; periods 10 ms to 2^31-1.

@@ -8,14 +8,16 @@
 //                              draw into that window (decimal or 0x hex)
 //   -window, --window          the saver's own full-screen window, as /s
 //   --settings DIR             the folder whose screen.ini is used
+//   --help, --version          print the usage or the version and end
 // They come off first: the switch scan would read "--settings" as "-s".
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/posix/entry/information.h"
+#include "platform/posix/entry/signal_end.h"
 #include "platform/posix/x11/x11_screen.h"
 #include "platform/win32.h"
 
@@ -38,15 +40,10 @@ unsigned long WindowId(const char* text) {
     return end && *end == '\0' && end != (hex ? text + 2 : text) ? id : 0;
 }
 
-// The daemon ends a hack with SIGTERM at any moment, a 3-second network wait
-// included; the process goes at once, and with it the connection.
-void EndAtOnce(int) {
-    _exit(0);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (entry::AnswerInformationRequest(argc, argv)) return 0;
     std::string commandLine;
     bool inGivenWindow = false;
     unsigned long window = 0;
@@ -70,8 +67,10 @@ int main(int argc, char** argv) {
     }
     if (inGivenWindow) {
         if (!layer::UseGivenWindow(window)) return 0;
-        signal(SIGTERM, EndAtOnce);
+        entry::DieAtOnceOnSigterm();
         commandLine = "/s";
     }
-    return WinMain(GetModuleHandleA(nullptr), nullptr, &commandLine[0], SW_SHOWNORMAL);
+    const int code = WinMain(GetModuleHandleA(nullptr), nullptr, &commandLine[0], SW_SHOWNORMAL);
+    entry::DieFromClosingSignal();
+    return code;
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/posix/backend/display.h"
+#include "platform/posix/user32/termination.h"
 #include "platform/posix/user32/user_private.h"
 
 namespace {
@@ -45,6 +46,7 @@ int signalPipe[2] = {-1, -1};
 bool watchingSignals = false;
 const int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 struct sigaction previousActions[3];
+volatile sig_atomic_t closingSignal = 0;  // the latest one that became WM_CLOSE
 
 MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return MSG{
@@ -52,9 +54,9 @@ MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         POINT{0, 0}};
 }
 
-void OnTerminationSignal(int) {
+void OnTerminationSignal(int number) {
     const int savedErrno = errno;
-    const char byte = 1;
+    const char byte = static_cast<char>(number);
     ssize_t ignored = write(signalPipe[1], &byte, 1);
     (void)ignored;
     errno = savedErrno;
@@ -65,9 +67,13 @@ void OnTerminationSignal(int) {
 void TakeSignals() {
     if (signalPipe[0] < 0) return;
     char bytes[16];
-    while (read(signalPipe[0], bytes, sizeof bytes) > 0)
-        if (HWND hwnd = layer::FirstLiveWindow())
+    ssize_t count = 0;
+    while ((count = read(signalPipe[0], bytes, sizeof bytes)) > 0) {
+        if (HWND hwnd = layer::FirstLiveWindow()) {
             posted.push_back(MakeMessage(hwnd, WM_CLOSE, 0, 0));
+            closingSignal = bytes[count - 1];
+        }
+    }
 }
 
 Timer* FindTimer(HWND hwnd, UINT_PTR id) {
@@ -182,6 +188,10 @@ void WatchTerminationSignals(bool watch) {
         }
     }
     watchingSignals = watch;
+}
+
+int ClosingSignal() {
+    return closingSignal;
 }
 
 }  // namespace layer

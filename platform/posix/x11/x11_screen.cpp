@@ -7,7 +7,11 @@
 #include <poll.h>
 #include <time.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include <winuser.h>
@@ -29,6 +33,12 @@ const FcChar32 kKanjiKan = 0x6F22;
 const int kDefaultCellHeight = 16;
 // How often a keyboard grab held by another client is asked for again.
 const int kGrabRetryMs = 50;
+// A given window lower than this is a preview: the text and its rows shrink
+// with the window's height so that a whole check fits.
+const int kPreviewHeight = 480;
+// The exit code when a given window goes or the X server is lost: the window's
+// owner is done with the saver.
+const int kWindowGoneExit = 1;
 
 LPARAM PointParam(int x, int y) {
     return static_cast<LPARAM>((static_cast<UINT_PTR>(y & 0xFFFF) << 16) |
@@ -40,6 +50,11 @@ XRenderColor RenderColor(COLORREF color) {
     const unsigned short green = static_cast<unsigned short>(((color >> 8) & 0xFF) * 0x101);
     const unsigned short blue = static_cast<unsigned short>(((color >> 16) & 0xFF) * 0x101);
     return XRenderColor{red, green, blue, 0xFFFF};
+}
+
+[[noreturn]] void EndBecause(const char* reason) {
+    std::fprintf(stderr, "letterglass: %s\n", reason);
+    std::exit(kWindowGoneExit);
 }
 
 class X11Display : public layer::DisplayBackend {
@@ -60,15 +75,18 @@ public:
 
     // Another program's window (0: the root window) takes the place of the
     // top-most one: no window of ours, no grab, no cursor, no input, since its
-    // owner has them. X errors about it (it may go at any time) are not fatal.
+    // owner has them. Its owner may destroy it at any time; then, as when the
+    // X server goes, the process ends at once.
     bool UseGiven(unsigned long id) {
         if (!Connect()) return false;
-        XSetErrorHandler(IgnoreError);
         const Window window = id ? static_cast<Window>(id) : RootWindow(display_, screen_);
+        XSetErrorHandler(IgnoreError);
         XWindowAttributes attributes = {};
         if (!XGetWindowAttributes(display_, window, &attributes)) return false;
-        XSelectInput(display_, window, ExposureMask | StructureNotifyMask);
         given_ = window;
+        XSetErrorHandler(EndIfGivenGone);
+        XSetIOErrorHandler(EndOnLostServer);
+        XSelectInput(display_, window, ExposureMask | StructureNotifyMask);
         return true;
     }
 
@@ -188,6 +206,14 @@ public:
     }
 
     void ForgetFont(HFONT font) override {
+        for (auto it = scaledFonts_.begin(); it != scaledFonts_.end();) {
+            if (it->first.first != font) {
+                ++it;
+                continue;
+            }
+            XftFontClose(display_, it->second);
+            it = scaledFonts_.erase(it);
+        }
         auto found = fonts_.find(font);
         if (found == fonts_.end()) return;
         XftFontClose(display_, found->second);
@@ -197,7 +223,14 @@ public:
     void DrawText(HWND hwnd, HFONT font, const layer::FontRequest& request, int x, int y,
                   std::string_view cp932, COLORREF text, COLORREF background) override {
         Native* native = Find(hwnd);
-        XftFont* xftFont = Realise(font, request);
+        XftFont* xftFont = nullptr;
+        if (native && native->given && native->height < kPreviewHeight) {
+            xftFont = RealiseScaled(font, request, native->height);
+            y = static_cast<int>(
+                std::lround(static_cast<double>(y) * native->height / kPreviewHeight));
+        } else {
+            xftFont = Realise(font, request);
+        }
         const std::string utf8 = layer::Cp932ToUtf8(cp932.data(), cp932.size());
         if (!native || !xftFont || utf8.empty()) return;
         if (!native->draw)
@@ -240,6 +273,11 @@ private:
     };
 
     static int IgnoreError(Display*, XErrorEvent*) { return 0; }
+
+    // Drawing into a window that is gone fails with BadWindow or BadDrawable.
+    static int EndIfGivenGone(Display*, XErrorEvent* error);
+
+    static int EndOnLostServer(Display*) { EndBecause("the X server is gone"); }
 
     bool TakeGiven(HWND hwnd, const RECT& rect, COLORREF background) {
         XGCValues lines = {};
@@ -340,6 +378,8 @@ private:
     // Redrawn from black after an expose; a new size is the window's new size.
     void FollowGiven(HWND hwnd, Native* native, const XEvent& event,
                      std::vector<layer::InputMessage>* input) {
+        if (event.type == DestroyNotify && event.xdestroywindow.window == given_)
+            EndBecause("the window is gone");
         if (event.type == Expose && event.xexpose.count == 0) Clear(*native);
         if (event.type == ConfigureNotify && (event.xconfigure.width != native->width ||
                                               event.xconfigure.height != native->height)) {
@@ -442,6 +482,12 @@ private:
     XftFont* Realise(HFONT font, const layer::FontRequest& request) {
         auto found = fonts_.find(font);
         if (found != fonts_.end()) return found->second;
+        XftFont* chosen = OpenJapanese(request);
+        if (chosen) fonts_[font] = chosen;
+        return chosen;
+    }
+
+    XftFont* OpenJapanese(const layer::FontRequest& request) {
         if (!Connect()) return nullptr;
         XftFont* chosen = nullptr;
         for (const char* candidate : kJapaneseCandidates) {
@@ -453,7 +499,20 @@ private:
                                      request.height ? request.height : kDefaultCellHeight);
             if (chosen && CoversJapanese(chosen) && FixedPitch(chosen)) break;
         }
-        if (chosen) fonts_[font] = chosen;
+        return chosen;
+    }
+
+    // The cell height scaled to a preview's height, at least one pixel.
+    XftFont* RealiseScaled(HFONT font, const layer::FontRequest& request, int windowHeight) {
+        layer::FontRequest scaled = request;
+        const int height = request.height ? request.height : kDefaultCellHeight;
+        const long size = std::lround(static_cast<double>(height) * windowHeight / kPreviewHeight);
+        scaled.height = static_cast<int>(size != 0 ? size : (height < 0 ? -1 : 1));
+        const auto key = std::make_pair(font, scaled.height);
+        auto found = scaledFonts_.find(key);
+        if (found != scaledFonts_.end()) return found->second;
+        XftFont* chosen = OpenJapanese(scaled);
+        if (chosen) scaledFonts_[key] = chosen;
         return chosen;
     }
 
@@ -468,9 +527,17 @@ private:
     std::uint64_t lastGrabTry_ = 0;
     std::map<HWND, Native> windows_;
     std::map<HFONT, XftFont*> fonts_;
+    std::map<std::pair<HFONT, int>, XftFont*> scaledFonts_;  // for previews, by cell height
 };
 
 X11Display x11Display;
+
+int X11Display::EndIfGivenGone(Display*, XErrorEvent* error) {
+    if ((error->error_code == BadWindow || error->error_code == BadDrawable) &&
+        error->resourceid == x11Display.given_)
+        EndBecause("the window is gone");
+    return 0;
+}
 
 }  // namespace
 
