@@ -10,6 +10,7 @@ SOURCE = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                          os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 sys.path.insert(0, os.path.join(SOURCE, "scripts", "lib"))
 import xsession as xs  # noqa: E402
+from stalling_peer import StallingPeer  # noqa: E402
 
 DEB_FILES = {"usr/bin/letterglass", "usr/share/doc/letterglass/changelog.gz",
              "usr/share/doc/letterglass/copyright", "usr/share/letterglass/letterglass.html",
@@ -82,18 +83,21 @@ def hack_window_destroyed(session, program, home):
 
 
 def saver_sigterm(session, program, home):
-    """SIGTERM to the full-screen saver (idle: no settings) kills it within a second."""
-    below = session.start(["xlogo", "-geometry", "300x200+50+50"], "/")
-    check(xs.wait_for(lambda: xs.white_in(session.screenshot_rgb(), 50, 50, 350, 250), 10),
-          "saver: the xlogo shows")
-    saver = session.start([program, "/s"], home, HOME=home, XDG_CONFIG_HOME=home)
-    check(xs.wait_for(lambda: xs.all_black(session.screenshot_rgb()), 10),
-          "saver: its black window covers the screen")
-    saver.send_signal(signal.SIGTERM)
-    code = xs.ended(saver, 1)
-    check(code == -signal.SIGTERM, "saver: SIGTERM kills it within a second (got %s)" % code)
-    xs.stop(saver)
-    xs.stop(below)
+    """SIGTERM to the full-screen saver while it waits on a silent server kills it within a
+    second, and the connection closes with it."""
+    with StallingPeer("silent") as peer:
+        xs.write_settings(home, "127.0.0.1", peer.port, "user", "secret", check=5)
+        try:
+            saver = session.start([program, "/s"], home, HOME=home, XDG_CONFIG_HOME=home)
+            check(peer.wait_stalled(10), "saver: it waits for the server's greeting")
+            saver.send_signal(signal.SIGTERM)
+            code = xs.ended(saver, 1)
+            check(code == -signal.SIGTERM and peer.wait_closed(1),
+                  "saver: SIGTERM during the wait kills it within a second, the connection "
+                  "closed (got %s)" % code)
+            xs.stop(saver)
+        finally:
+            os.remove(os.path.join(home, "screen.ini"))
 
 
 def notice_page(session, program, home, tree):
