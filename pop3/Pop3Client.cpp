@@ -1,13 +1,13 @@
 // The connection: connect, the bounded receive and send loops, close.
 #include "pop3/Pop3Client.h"
 
-#include "platform/net/SocketWait.h"
-
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/net/SocketWait.h"
 
 namespace {
 
