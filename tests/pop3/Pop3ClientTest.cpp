@@ -255,7 +255,7 @@ TEST_F(Pop3ClientTest, DovecotTls) {
     DovecotServer dovecot;
     ASSERT_TRUE(FindDovecot(dovecot));
     const std::string commands =
-        std::string("USER reader\r\nPASS ") + kDovecotPassword + "\r\nTOP 6 2000\r\n";
+        std::string("USER reader\r\nPASS ") + kDovecotPassword + "\r\nTOP 9 2000\r\n";
     std::string plain;  // first, the plain port's reply, ended by 3 s of silence
     for (const char* host : {dovecot.host.c_str(), "localhost", "127.0.0.1"}) {
         const bool tls = !plain.empty();
