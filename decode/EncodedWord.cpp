@@ -34,8 +34,8 @@ bool ReadWord(const char* start, EncodedWord& word) {
     if (std::memchr(text, '\n', textLength) != nullptr ||
         std::memchr(text, '\r', textLength) != nullptr)
         return false;
-    word = {start,    charset, static_cast<std::size_t>(mark - charset), letter,
-            text,     textLength, closer + 2};
+    word = {start,      charset,   static_cast<std::size_t>(mark - charset), letter, text,
+            textLength, closer + 2};
     return true;
 }
 

@@ -59,7 +59,8 @@ bool HasHighByte(const char* text, int length) {
 // The length without a UTF-8 character that the value's cut left incomplete.
 int WithoutCutCharacter(const char* text, int length) {
     int lead = length;
-    while (lead > 0 && length - lead < 4 && (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80)
+    while (lead > 0 && length - lead < 4 &&
+           (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80)
         --lead;
     if (lead == 0) return length;
     const unsigned char first = static_cast<unsigned char>(text[lead - 1]);
@@ -152,14 +153,14 @@ int HeaderDecoder::ConvertWord(const EncodedWord& word, WorkAreas& areas) const 
 // ISO-2022-JP keeps its own conversion, byte for byte: Base64 with the terminator
 // counted, then JIS codes to Shift_JIS under code page 932 only.
 int HeaderDecoder::ConvertJisWord(const EncodedWord& word, WorkAreas& areas) const {
-    const int length = CopyCut(word.text, areas.encoded,
-                               word.textLength < kAreaSize ? static_cast<int>(word.textLength) + 1
-                                                           : kAreaSize);
+    const int length =
+        CopyCut(word.text, areas.encoded,
+                word.textLength < kAreaSize ? static_cast<int>(word.textLength) + 1 : kAreaSize);
     if (word.encoding == 'B') {
         DecodeBase64(areas.encoded, areas.decoded);
     } else {
-        const int decoded = DecodeQText(areas.encoded, static_cast<std::size_t>(length),
-                                        areas.decoded);
+        const int decoded =
+            DecodeQText(areas.encoded, static_cast<std::size_t>(length), areas.decoded);
         areas.decoded[decoded] = areas.decoded[decoded + 1] = 0;
     }
     JisToShiftJis(areas.decoded, areas.converted);
@@ -172,9 +173,9 @@ int HeaderDecoder::ConvertText(UINT from, const char* text, int length, WorkArea
     const int units =
         MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text, length, areas.wide, kAreaSize);
     if (units == 0) return -1;
-    const int written = WideCharToMultiByte(codePage_, 0, areas.wide, units, areas.converted,
-                                            static_cast<int>(sizeof areas.converted), nullptr,
-                                            nullptr);
+    const int written =
+        WideCharToMultiByte(codePage_, 0, areas.wide, units, areas.converted,
+                            static_cast<int>(sizeof areas.converted), nullptr, nullptr);
     if (written == 0) return -1;
     const void* zero = std::memchr(areas.converted, 0, static_cast<std::size_t>(written));
     return zero != nullptr ? static_cast<int>(static_cast<const char*>(zero) - areas.converted)

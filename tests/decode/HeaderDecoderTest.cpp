@@ -88,13 +88,16 @@ TEST(DecodeHeaderValue, CharsetsEncodingsAndBlanks) {
         {x200Charset, x200Charset, kSjis},
         // Each charset family once, to the code page that shows it.
         // UTF-8 to 932
-        {"Re: =?UTF-8?B?5Lya6K2w44Gu5pel56iL44Gr44Gk44GE44Gm?=", "Re: \211\357\213c\202\314\223\372\222\366\202\311\202\302\202\242\202\304", kSjis},
+        {"Re: =?UTF-8?B?5Lya6K2w44Gu5pel56iL44Gr44Gk44GE44Gm?=",
+         "Re: \211\357\213c\202\314\223\372\222\366\202\311\202\302\202\242\202\304", kSjis},
         // UTF-8 to 1252
         {"=?UTF-8?B?UHJpeDogNSDigqwg4oCTIMOpdMOp?=", "Prix: 5 \200 \226 \351t\351", kWestern},
         // Shift_JIS, by each of its names
-        {"=?Shift_JIS?B?gqiSbYLngrk=?= =?windows-31j?B?h0CHQQ==?= =?CP932?Q?=83=65?=", "\202\250\222m\202\347\202\271\207@\207A\203e", kSjis},
+        {"=?Shift_JIS?B?gqiSbYLngrk=?= =?windows-31j?B?h0CHQQ==?= =?CP932?Q?=83=65?=",
+         "\202\250\222m\202\347\202\271\207@\207A\203e", kSjis},
         // EUC-JP
-        {"=?EUC-JP?B?xvzL3LjspM6l4aG8pes=?=", "\223\372\226{\214\352\202\314\203\201\201[\203\213", kSjis},
+        {"=?EUC-JP?B?xvzL3LjspM6l4aG8pes=?=", "\223\372\226{\214\352\202\314\203\201\201[\203\213",
+         kSjis},
         // Latin-1
         {"=?ISO-8859-1?Q?Gr=FC=DFe_aus_K=F6ln?=", "Gr\374\337e aus K\366ln", kWestern},
         // ISO-8859-15 has the euro where Latin-1 has the currency sign
@@ -111,16 +114,19 @@ TEST(DecodeHeaderValue, CharsetsEncodingsAndBlanks) {
         // and across a fold, a tab too
         {"=?UTF-8?B?44OG?= \011=?UTF-8?Q?=E3=82=B9?=", "\203e\203X", kSjis},
         // between ISO-2022-JP words too
-        {"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?iso-2022-jp?b?GyRCJCIbKEI=?=", "\202\240\202\240", kSjis},
+        {"=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?iso-2022-jp?b?GyRCJCIbKEI=?=", "\202\240\202\240",
+         kSjis},
         // other text between, before and after stays
         {"Re:  =?UTF-8?B?44OG?= and =?UTF-8?B?44OG?= (2) ", "Re:  \203e and \203e (2) ", kSjis},
         // a word left as written is text: its blanks stay
-        {"=?UTF-8?B?44OG?= =?x-unknown?B?44OG?= =?UTF-8?B?44OG?=", "\203e =?x-unknown?B?44OG?= \203e", kSjis},
+        {"=?UTF-8?B?44OG?= =?x-unknown?B?44OG?= =?UTF-8?B?44OG?=",
+         "\203e =?x-unknown?B?44OG?= \203e", kSjis},
         // Raw 8-bit text in a value without words.
-        // raw UTF-8
+        // raw UTF-8 to 1252
         {"Gr\303\274\303\237e aus K\303\266ln", "Gr\374\337e aus K\366ln", kWestern},
-        // raw UTF-8
-        {"\343\203\206\343\202\271\343\203\210\351\200\201\344\277\241", "\203e\203X\203g\221\227\220M", kSjis},
+        // raw UTF-8 to 932
+        {"\343\203\206\343\202\271\343\203\210\351\200\201\344\277\241",
+         "\203e\203X\203g\221\227\220M", kSjis},
         // raw Shift_JIS is no UTF-8: it stays
         {"\203e\203X\203g", "\203e\203X\203g", kSjis},
         // beside a word, raw bytes stay

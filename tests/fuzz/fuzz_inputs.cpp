@@ -59,7 +59,8 @@ void Decode(std::uint8_t flags, std::size_t size, const std::uint8_t* bytes, std
     // Plain ASCII without "=?" comes back, cut to what fits.
     const std::string seen(value.data(), strnlen(value.data(), kArea - 1));
     const bool ascii = std::all_of(seen.begin(), seen.end(), [](char c) { return c > 0; });
-    if (ascii && seen.find("=?") == std::string::npos) Check(seen.substr(0, size - 1) == result.data());
+    if (ascii && seen.find("=?") == std::string::npos)
+        Check(seen.substr(0, size - 1) == result.data());
 }
 
 // Words found lie within the text; B and Q decode into exactly sized blocks.
@@ -73,7 +74,8 @@ void Words(const std::uint8_t* bytes, std::size_t length) {
               word.text + word.textLength + 2 == word.end);
         CodePageOfCharset(word.charset, word.charsetLength);
         std::vector<unsigned char> b64(word.textLength * 3 / 4), q(word.textLength);
-        Check(DecodeBase64Text(word.text, word.textLength, b64.data()) <= static_cast<int>(b64.size()));
+        Check(DecodeBase64Text(word.text, word.textLength, b64.data()) <=
+              static_cast<int>(b64.size()));
         Check(DecodeQText(word.text, word.textLength, q.data()) <= static_cast<int>(q.size()));
     }
 }
@@ -90,12 +92,14 @@ void Conversion(std::uint8_t which, const std::uint8_t* bytes, std::size_t lengt
         if (units == 0) continue;
         std::vector<WCHAR> wide(static_cast<std::size_t>(units));
         Check(MultiByteToWideChar(codePage, flags, text, size, wide.data(), units) == units);
-        if (units > 1) Check(MultiByteToWideChar(codePage, flags, text, size, wide.data(), units - 1) == 0);
+        if (units > 1)
+            Check(MultiByteToWideChar(codePage, flags, text, size, wide.data(), units - 1) == 0);
         for (UINT target : {codePage, UINT{932}, UINT{1252}}) {
-            const int needed = WideCharToMultiByte(target, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+            const int needed =
+                WideCharToMultiByte(target, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
             std::vector<char> out(static_cast<std::size_t>(needed));
-            Check(needed > 0 && WideCharToMultiByte(target, 0, wide.data(), units, out.data(), needed,
-                                                     nullptr, nullptr) == needed);
+            Check(needed > 0 && WideCharToMultiByte(target, 0, wide.data(), units, out.data(),
+                                                    needed, nullptr, nullptr) == needed);
         }
     }
 }

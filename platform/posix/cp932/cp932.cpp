@@ -124,7 +124,8 @@ std::size_t CopyCut(const char* text, std::size_t length, char* buffer, std::siz
     if (!buffer || size == 0) return 0;
     std::size_t copied = 0;
     while (copied < length) {
-        const bool pair = IsLeadByte(static_cast<unsigned char>(text[copied])) && copied + 1 < length;
+        const bool pair =
+            IsLeadByte(static_cast<unsigned char>(text[copied])) && copied + 1 < length;
         const std::size_t step = pair ? 2 : 1;
         if (copied + step > size - 1 || copied + step > length) break;
         copied += step;

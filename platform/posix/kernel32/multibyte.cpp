@@ -23,14 +23,14 @@ struct CodePage {
 };
 // The code pages of Windows' own tables that mail may be written in.
 const CodePage kCodePages[] = {
-    {866, "CP866"},         {874, "CP874"},         {932, "CP932"},         {936, "CP936"},
-    {949, "CP949"},         {950, "CP950"},         {1250, "CP1250"},       {1251, "CP1251"},
-    {1252, "CP1252"},       {1253, "CP1253"},       {1254, "CP1254"},       {1255, "CP1255"},
-    {1256, "CP1256"},       {1257, "CP1257"},       {1258, "CP1258"},       {20127, "ASCII"},
-    {20866, "KOI8-R"},      {20932, "EUC-JP"},      {21866, "KOI8-U"},      {28591, "ISO-8859-1"},
-    {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},  {28595, "ISO-8859-5"},
-    {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},  {28599, "ISO-8859-9"},
-    {28603, "ISO-8859-13"}, {28605, "ISO-8859-15"}, {54936, "GB18030"},     {65001, "UTF-8"},
+    {866, "CP866"},         {874, "CP874"},         {932, "CP932"},        {936, "CP936"},
+    {949, "CP949"},         {950, "CP950"},         {1250, "CP1250"},      {1251, "CP1251"},
+    {1252, "CP1252"},       {1253, "CP1253"},       {1254, "CP1254"},      {1255, "CP1255"},
+    {1256, "CP1256"},       {1257, "CP1257"},       {1258, "CP1258"},      {20127, "ASCII"},
+    {20866, "KOI8-R"},      {20932, "EUC-JP"},      {21866, "KOI8-U"},     {28591, "ISO-8859-1"},
+    {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"}, {28595, "ISO-8859-5"},
+    {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"}, {28599, "ISO-8859-9"},
+    {28603, "ISO-8859-13"}, {28605, "ISO-8859-15"}, {54936, "GB18030"},    {65001, "UTF-8"},
 };
 const int kCodePageCount = static_cast<int>(sizeof kCodePages / sizeof kCodePages[0]);
 
@@ -38,8 +38,8 @@ const int kCodePageCount = static_cast<int>(sizeof kCodePages / sizeof kCodePage
 // same value; iconv's refuses them.
 char16_t ExtraCharacter(UINT codePage, unsigned char byte) {
     if (codePage == 932) return layer::ExtraCharacter(byte);
-    const bool unassigned = byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
-                            byte == 0x9D;
+    const bool unassigned =
+        byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
     return codePage == 1252 && unassigned ? byte : 0;
 }
 
@@ -138,12 +138,13 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPW
         (wideSize > 0 && wide == nullptr) || (flags & ~DWORD{MB_ERR_INVALID_CHARS}) != 0)
         return 0;
     const UINT number = kCodePages[index].number;
-    const std::size_t bytes = length == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(length);
+    const std::size_t bytes =
+        length == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(length);
     std::lock_guard<std::mutex> hold(g_lock);
     Conversion conversion(Converter(index, true), reinterpret_cast<char*>(wide),
                           static_cast<std::size_t>(wideSize) * sizeof(WCHAR));
-    const long written =
-        conversion.Run(text, bytes, [&](const char* at, std::size_t, Conversion& out) -> std::size_t {
+    const long written = conversion.Run(
+        text, bytes, [&](const char* at, std::size_t, Conversion& out) -> std::size_t {
             char16_t character = ExtraCharacter(number, static_cast<unsigned char>(*at));
             if (character == 0 && (flags & MB_ERR_INVALID_CHARS) != 0) return 0;
             if (character == 0) character = DefaultCharacter(number);
