@@ -20,6 +20,10 @@ const std::string kMarker = "=?ISO-2022-JP?B?";
 const std::string kJapaneseSubject =
     "Re: " + kMarker + "GyRCMnE1RCRONUQ7dk8/JEskRCQkJEYbKEI=?= " + kMarker +
     "GyRCTWg9NSROQkckQTlnJG8kO009RGobKEI=?= " + kMarker + "GyRCJDQzTkcnJCo0aiQkJDckXiQ5GyhC?= (2)";
+// The same kind of subject as most mail sends it today: UTF-8 words, one of them in Q.
+const std::string kUtf8Subject =
+    "Re: =?UTF-8?B?5Lya6K2w44Gu5pel56iL44Gr44Gk44GE44Gm?= =?UTF-8?B?5p2l6YCx44Gu5LqI5a6a44KS?= "
+    "=?utf-8?q?=E3=81=94=E7=A2=BA=E8=AA=8D=E3=81=8F=E3=81=A0=E3=81=95=E3=81=84?= (2)";
 const std::string kPlainSubject = "Re: Minutes of the weekly meeting and next week's schedule";
 
 // Markers before the first closer: each repeats the same text, and the result is cut.
@@ -48,6 +52,9 @@ void Decode(benchmark::State& state, const std::string& value) {
 void JapaneseSubject(benchmark::State& state) {
     Decode(state, kJapaneseSubject);
 }
+void Utf8Subject(benchmark::State& state) {
+    Decode(state, kUtf8Subject);
+}
 void PlainSubject(benchmark::State& state) {
     Decode(state, kPlainSubject);
 }
@@ -67,6 +74,7 @@ void StatReplyCount(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(JapaneseSubject);
+BENCHMARK(Utf8Subject);
 BENCHMARK(PlainSubject);
 BENCHMARK(HostileMarkers);
 BENCHMARK(StatReplyCount);

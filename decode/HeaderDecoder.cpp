@@ -1,18 +1,18 @@
-// ISO-2022-JP "B" encoded-words to Shift_JIS. Every work area has a fixed size and
-// belongs to the call; the only member is the read-only Base64 reverse table.
+// Encoded-words to the code page the saver draws in: ISO-2022-JP by the JIS
+// arithmetic, every other charset through UTF-16 with the platform's conversion.
+// Every work area has a fixed size and belongs to the call; the members are the
+// read-only Base64 reverse table and the code page.
 #include "decode/HeaderDecoder.h"
 
 #include <cstring>
+
+#include "decode/Charsets.h"
+#include "decode/EncodedWord.h"
 
 namespace {
 
 const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 const unsigned char kTerminatorEntry = 64;
-const char kUpperMarker[] = "=?ISO-2022-JP?B?";
-const char kLowerMarker[] = "=?iso-2022-jp?B?";
-const int kMarkerLength = 16;
-const char kCloser[] = "?=";
-const int kCloserLength = 2;
 const unsigned char kEsc = 0x1B;
 const UINT kShiftJisCodePage = 932;
 
@@ -44,6 +44,30 @@ bool StartsDesignation(const unsigned char* at, unsigned char intermediate) {
     return at[0] == kEsc && at[1] == intermediate && at[2] == 'B';
 }
 
+bool AllBlank(const char* from, const char* to) {
+    for (; from < to; ++from)
+        if (*from != ' ' && *from != '\t') return false;
+    return true;
+}
+
+bool HasHighByte(const char* text, int length) {
+    for (int i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80) return true;
+    return false;
+}
+
+// The length without a UTF-8 character that the value's cut left incomplete.
+int WithoutCutCharacter(const char* text, int length) {
+    int lead = length;
+    while (lead > 0 && length - lead < 4 &&
+           (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0) return length;
+    const unsigned char first = static_cast<unsigned char>(text[lead - 1]);
+    const int wanted = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    return length - (lead - 1) < wanted ? lead - 1 : length;
+}
+
 }  // namespace
 
 // The result buffer: each append lands at the output position and is followed by a
@@ -67,15 +91,18 @@ private:
     std::size_t position_ = 0;
 };
 
+// A word's text converts to at most 3 bytes per UTF-16 unit (UTF-8 as the code page).
 struct HeaderDecoder::WorkAreas {
     char encoded[kAreaSize];
-    unsigned char decoded[kAreaSize];
-    char converted[kAreaSize];
+    unsigned char decoded[kAreaSize + 2];
+    WCHAR wide[kAreaSize];
+    char converted[3 * kAreaSize];
 };
 
 HeaderDecoder::HeaderDecoder() : HeaderDecoder(GetACP()) {}
 
-HeaderDecoder::HeaderDecoder(UINT codePage) : convertsJis_(codePage == kShiftJisCodePage) {
+HeaderDecoder::HeaderDecoder(UINT codePage)
+    : codePage_(codePage), convertsJis_(codePage == kShiftJisCodePage) {
     std::memset(reverse_, 0, sizeof reverse_);
     for (int i = 0; i < 64; ++i)
         reverse_[static_cast<unsigned char>(kAlphabet[i])] = static_cast<unsigned char>(i);
@@ -91,51 +118,79 @@ void HeaderDecoder::DecodeHeaderValue(const char* value, char* result,
     // Everything reads the copy, so the result may overwrite the value. It holds the
     // value's first 1023 characters.
     char copy[kAreaSize];
-    CopyCut(value, copy, kAreaSize);
-    // The upper-case form wins when it occurs anywhere; only one form is decoded.
-    const char* marker = kUpperMarker;
-    const char* found = FindNth(copy, marker, 1);
-    if (found == nullptr) {
-        marker = kLowerMarker;
-        found = FindNth(copy, marker, 1);
-    }
+    const int length = CopyCut(value, copy, kAreaSize);
     ResultWriter out(result, resultSize);
-    if (found == nullptr) {
-        out.Append(copy);
-        return;
-    }
-    out.Append(copy, static_cast<std::size_t>(found - 1 - copy));
-    const char* last = AppendWords(found - 1, marker, out);
-    const char* closer = FindNth(last + 1, kCloser, 1);
-    if (closer != nullptr) out.Append(closer + 1);
-}
-
-// Appends every encoded-word from the first one on, each followed by the text up to
-// the next marker; returns the start of the last one.
-const char* HeaderDecoder::AppendWords(const char* first, const char* marker,
-                                       ResultWriter& out) const {
     WorkAreas areas;
-    const char* word = first;
-    for (;;) {
-        AppendWord(word, marker, areas, out);
-        // White space between adjacent words is part of this text and stays.
-        if (TextBetween(word, kCloser, marker, kCloserLength, areas.encoded))
-            out.Append(areas.encoded);
-        // Found from just after this word's start: the same as counting from the start.
-        const char* next = FindNth(word + 1, marker, 1);
-        if (next == nullptr) return word;
-        word = next - 1;
+    const char* plain = copy;  // the text not yet appended
+    bool afterWord = false;
+    EncodedWord word;
+    for (const char* from = copy; FindEncodedWord(from, word); from = word.end) {
+        const int converted = ConvertWord(word, areas);
+        if (converted < 0) continue;
+        // Blanks between two decoded words are not part of the text.
+        if (!afterWord || !AllBlank(plain, word.start))
+            out.Append(plain, static_cast<std::size_t>(word.start - plain));
+        out.Append(areas.converted, static_cast<std::size_t>(converted));
+        plain = word.end;
+        afterWord = true;
     }
+    if (!afterWord && AppendRawUtf8(copy, length, areas, out)) return;
+    out.Append(plain);
 }
 
-// Decodes the encoded-word that starts at word; one with no closer adds nothing.
-void HeaderDecoder::AppendWord(const char* word, const char* marker, WorkAreas& areas,
-                               ResultWriter& out) const {
-    areas.encoded[0] = '\0';
-    TextBetween(word, marker, kCloser, kMarkerLength, areas.encoded);
-    DecodeBase64(areas.encoded, areas.decoded);
+int HeaderDecoder::ConvertWord(const EncodedWord& word, WorkAreas& areas) const {
+    const UINT charsetCodePage = CodePageOfCharset(word.charset, word.charsetLength);
+    if (charsetCodePage == 0) return -1;
+    if (charsetCodePage == kIso2022JpCodePage) return ConvertJisWord(word, areas);
+    const int length = word.encoding == 'B'
+                           ? DecodeBase64Text(word.text, word.textLength, areas.decoded)
+                           : DecodeQText(word.text, word.textLength, areas.decoded);
+    if (length <= 0) return length;
+    return ConvertText(charsetCodePage, reinterpret_cast<const char*>(areas.decoded), length,
+                       areas);
+}
+
+// ISO-2022-JP keeps its own conversion, byte for byte: Base64 with the terminator
+// counted, then JIS codes to Shift_JIS under code page 932 only.
+int HeaderDecoder::ConvertJisWord(const EncodedWord& word, WorkAreas& areas) const {
+    const int length =
+        CopyCut(word.text, areas.encoded,
+                word.textLength < kAreaSize ? static_cast<int>(word.textLength) + 1 : kAreaSize);
+    if (word.encoding == 'B') {
+        DecodeBase64(areas.encoded, areas.decoded);
+    } else {
+        const int decoded =
+            DecodeQText(areas.encoded, static_cast<std::size_t>(length), areas.decoded);
+        areas.decoded[decoded] = areas.decoded[decoded + 1] = 0;
+    }
     JisToShiftJis(areas.decoded, areas.converted);
-    out.Append(areas.converted);
+    return static_cast<int>(std::strlen(areas.converted));
+}
+
+// Through UTF-16 into the code page, whose default character stands in for what
+// it cannot show; -1 when the text is not text of its code page.
+int HeaderDecoder::ConvertText(UINT from, const char* text, int length, WorkAreas& areas) const {
+    const int units =
+        MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text, length, areas.wide, kAreaSize);
+    if (units == 0) return -1;
+    const int written =
+        WideCharToMultiByte(codePage_, 0, areas.wide, units, areas.converted,
+                            static_cast<int>(sizeof areas.converted), nullptr, nullptr);
+    if (written == 0) return -1;
+    const void* zero = std::memchr(areas.converted, 0, static_cast<std::size_t>(written));
+    return zero != nullptr ? static_cast<int>(static_cast<const char*>(zero) - areas.converted)
+                           : written;
+}
+
+// Mail written with raw UTF-8 in its header (RFC 6532); any other 8-bit text stays.
+bool HeaderDecoder::AppendRawUtf8(const char* value, int length, WorkAreas& areas,
+                                  ResultWriter& out) const {
+    if (!HasHighByte(value, length)) return false;
+    if (length == kAreaSize - 1) length = WithoutCutCharacter(value, length);
+    const int converted = ConvertText(CP_UTF8, value, length, areas);
+    if (converted < 0) return false;
+    out.Append(areas.converted, static_cast<std::size_t>(converted));
+    return true;
 }
 
 void HeaderDecoder::DecodeBase64(const char* source, unsigned char* destination) const {

@@ -1,10 +1,13 @@
-// Turns a header value holding ISO-2022-JP "B" encoded-words into Shift_JIS text,
-// and carries the text-scanning operations the POP3 reply parsing shares.
+// Turns a header value holding RFC 2047 encoded-words into text of the code page
+// the saver draws in, and carries the text-scanning operations the POP3 reply
+// parsing shares.
 #pragma once
 
 #include <cstddef>
 
 #include "platform/win32.h"
+
+struct EncodedWord;
 
 class HeaderDecoder {
 public:
@@ -13,8 +16,9 @@ public:
     // The scanning operations work on a copy of at most 8191 characters.
     static const int kScanSize = 8192;
 
-    // The code page that decides whether JIS codes convert is read once, here:
-    // the process's own by default, or a chosen one (tests exercise both paths).
+    // The code page decoded text is converted to, which also decides whether JIS
+    // codes convert, is read once, here: the process's own by default, or a
+    // chosen one (tests exercise both paths).
     HeaderDecoder();
     explicit HeaderDecoder(UINT codePage);
     virtual ~HeaderDecoder();
@@ -37,6 +41,9 @@ public:
 
     // Decodes value into result (resultSize bytes, at least 1); result may be value's
     // own buffer. Never writes more than resultSize bytes, terminator included.
+    // A word in an unknown charset, or whose text does not decode, stays as it is;
+    // blanks between two decoded words go. A value without a decoded word that is
+    // UTF-8 and not ASCII converts as a whole.
     void DecodeHeaderValue(const char* value, char* result, std::size_t resultSize) const;
     // 3 bytes per (possibly partial) group of four, then three zero bytes; reads at
     // most the source's first 1023 characters. destination holds kAreaSize bytes.
@@ -58,11 +65,15 @@ private:
     static char* LocateSpan(const char* text, const char* anchor, const char* terminator, int skip,
                             char* copy);
 
-    const char* AppendWords(const char* first, const char* marker, ResultWriter& out) const;
-    void AppendWord(const char* word, const char* marker, WorkAreas& areas,
-                    ResultWriter& out) const;
+    // The word's text in the code page into areas.converted; its length, or -1
+    // when the word stays as it is.
+    int ConvertWord(const EncodedWord& word, WorkAreas& areas) const;
+    int ConvertJisWord(const EncodedWord& word, WorkAreas& areas) const;
+    int ConvertText(UINT from, const char* text, int length, WorkAreas& areas) const;
+    bool AppendRawUtf8(const char* value, int length, WorkAreas& areas, ResultWriter& out) const;
     unsigned int ConvertJis(unsigned int code) const;
 
     unsigned char reverse_[256];
+    UINT codePage_;
     bool convertsJis_;
 };

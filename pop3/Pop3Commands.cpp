@@ -22,8 +22,9 @@ const char* TextOrEmpty(const char* text) {
 }
 
 // Joins continuation lines into the value that starts at position: a line
-// break followed by one space or tab is removed together with that blank; the
-// first other line break ends the value.
+// break followed by a space or tab is removed and the blank stays, as the
+// sender's line was before it was folded; the first other line break ends the
+// value.
 void Unfold(char* position) {
     for (;;) {
         char* lineEnd = std::strstr(position, "\r\n");
@@ -33,8 +34,8 @@ void Unfold(char* position) {
             lineEnd[1] = '\0';
             return;
         }
-        std::memmove(lineEnd, lineEnd + 3, std::strlen(lineEnd + 3) + 1);
-        position = lineEnd;
+        std::memmove(lineEnd, lineEnd + 2, std::strlen(lineEnd + 2) + 1);
+        position = lineEnd + 1;
     }
 }
 

@@ -133,7 +133,9 @@ TEST(Saver, EndsWhenThePointerLeavesBothItsColumnAndItsRow) {
     EXPECT_EQ(Recording().now, 400u) << "ended by the last move";
 }
 
-// Real replies, Japanese subjects, a large message's header only; the fixture sees no change.
+// Real replies; subjects in ISO-2022-JP and UTF-8 (B and Q), folded ones as their senders
+// wrote them (expected bytes: Python's email.header and cp932 codec); a large message's
+// header only; the fixture sees no change.
 TEST(DovecotSaver, ReaderMailboxShowsEveryDecodedSubject) {
     DovecotServer server;
     ASSERT_TRUE(FindDovecot(server));
@@ -142,7 +144,11 @@ TEST(DovecotSaver, ReaderMailboxShowsEveryDecodedSubject) {
                            "300 Mail Quarterly report is ready \n"
                            "330 Mail \x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9 \n"
                            "360 Mail Re: \x97\x88\x8f\x54\x82\xcc\x97\x5c\x92\xe8\x82\xc9\x82\xc2"
-                           "\x82\xa2\x82\xc4 (draft 2) \n"
+                           "\x82\xa2\x82\xc4  (draft 2) \n"
                            "390 Mail Last line of the header \n420 Mail  \n"
-                           "450 Mail Large attachment \n");
+                           "450 Mail \x89\xef\x8b\x63\x8e\xba\x82\xcc\x97\x5c\x96\xf1: "
+                           "\x83\x65\x83\x58\x83\x67 \n"
+                           "480 Mail Fwd: \x96\x7b\x93\xfa\x82\xcc\x97\x5c\x92\xe8 (Q) \n"
+                           "510 Mail Folded subject line that continues here \n"
+                           "540 Mail Large attachment \n");
 }

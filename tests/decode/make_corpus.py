@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""make_corpus.py OUT.inc: ISO-2022-JP subjects and their Shift_JIS bytes, by Python's codecs as
-the independent reference: each JIS X 0208 character they map alike, once, among ASCII, in words
-of either marker, folded or apart."""
+"""make_corpus.py OUT.inc: ISO-2022-JP subjects and their Shift_JIS bytes, by Python's email.header
+and codecs as the independent reference: each JIS X 0208 character they map alike, once, among
+ASCII, in words of either marker, adjacent or apart."""
 import base64
 import sys
+from email.header import decode_header
 
 chars = ""
 for row in range(0x21, 0x7F):
@@ -21,7 +22,8 @@ with open(sys.argv[1], "w", encoding="ascii") as out:
         glue, plain = " " * (n % 2), "Re: " * (n % 3 > 0)
         words = [marker + base64.b64encode(p.encode("iso2022_jp")).decode() + "?=" for p in pieces]
         value = (plain + glue.join(words)).encode()
-        expected = plain.encode() + glue.encode().join(p.encode("cp932") for p in pieces)
+        shown = "".join(b.decode(cs or "ascii") for b, cs in decode_header(value.decode()))
+        expected = shown.encode("cp932")
         # Three-digit octal escapes never run into the next byte.
         strings = ('"%s"' % "".join("\\%03o" % b for b in s) for s in (value, expected))
         out.write("{%s},\n" % ", ".join(strings))

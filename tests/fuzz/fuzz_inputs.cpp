@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "decode/Charsets.h"
+#include "decode/EncodedWord.h"
 #include "decode/HeaderDecoder.h"
 #include "pop3/Pop3Client.h"
 #include "tests/support/ScriptedPop3Peer.h"
@@ -36,11 +38,12 @@ void CheckKept(const std::vector<char>& after, const std::vector<char>& before, 
                      before.begin() + static_cast<long>(size)));
 }
 
-// Any result size and code page, in its own buffer or over the value. The
+// Any result size and target code page, in its own buffer or over the value. The
 // conversion also gets the raw bytes, which Base64 of the fuzzer's own rarely yields.
 void Decode(std::uint8_t flags, std::size_t size, const std::uint8_t* bytes, std::size_t length) {
-    static const HeaderDecoder japanese(932), western(1252);
-    const HeaderDecoder& decoder = (flags & 1) != 0 ? japanese : western;
+    static const HeaderDecoder decoders[] = {HeaderDecoder(932), HeaderDecoder(1252),
+                                             HeaderDecoder(65001), HeaderDecoder(20127)};
+    const HeaderDecoder& decoder = decoders[(flags & 1) | (flags >> 3 & 2)];
     std::vector<unsigned char> raw(length + 2, 0);  // the conversion's two closing zero bytes
     std::copy(bytes, bytes + length, raw.begin());
     std::vector<char> value(raw.begin(), raw.end() - 1), converted = kFresh;
@@ -53,11 +56,52 @@ void Decode(std::uint8_t flags, std::size_t size, const std::uint8_t* bytes, std
     const std::vector<char> before = result;
     decoder.DecodeHeaderValue(inPlace ? result.data() : value.data(), result.data(), size);
     CheckKept(result, before, size);
-    // Without an encoded-word the value comes back, cut to what fits.
+    // Plain ASCII without "=?" comes back, cut to what fits.
     const std::string seen(value.data(), strnlen(value.data(), kArea - 1));
-    if (seen.find("=?ISO-2022-JP?B?") == std::string::npos &&
-        seen.find("=?iso-2022-jp?B?") == std::string::npos)
+    const bool ascii = std::all_of(seen.begin(), seen.end(), [](char c) { return c > 0; });
+    if (ascii && seen.find("=?") == std::string::npos)
         Check(seen.substr(0, size - 1) == result.data());
+}
+
+// Words found lie within the text; B and Q decode into exactly sized blocks.
+void Words(const std::uint8_t* bytes, std::size_t length) {
+    const std::string text(reinterpret_cast<const char*>(bytes), length);
+    const char* start = text.c_str();
+    const char* end = start + std::strlen(start);
+    EncodedWord word;
+    for (const char* from = start; FindEncodedWord(from, word); from = word.end) {
+        Check(word.start >= from && word.charset == word.start + 2 && word.end <= end &&
+              word.text + word.textLength + 2 == word.end);
+        CodePageOfCharset(word.charset, word.charsetLength);
+        std::vector<unsigned char> b64(word.textLength * 3 / 4), q(word.textLength);
+        Check(DecodeBase64Text(word.text, word.textLength, b64.data()) <=
+              static_cast<int>(b64.size()));
+        Check(DecodeQText(word.text, word.textLength, q.data()) <= static_cast<int>(q.size()));
+    }
+}
+
+// The platform's conversion of any bytes, in any code page the decoder may name, into
+// exactly the room counted first, and back.
+void Conversion(std::uint8_t which, const std::uint8_t* bytes, std::size_t length) {
+    static const UINT kCodePages[] = {65001, 932, 20932, 1252, 28591, 28605, 936, 949, 950, 54936};
+    const UINT codePage = kCodePages[which % std::size(kCodePages)];
+    const char* text = reinterpret_cast<const char*>(bytes);
+    const int size = static_cast<int>(std::min<std::size_t>(length, 4096));
+    for (DWORD flags : {DWORD{0}, DWORD{MB_ERR_INVALID_CHARS}}) {
+        const int units = MultiByteToWideChar(codePage, flags, text, size, nullptr, 0);
+        if (units == 0) continue;
+        std::vector<WCHAR> wide(static_cast<std::size_t>(units));
+        Check(MultiByteToWideChar(codePage, flags, text, size, wide.data(), units) == units);
+        if (units > 1)
+            Check(MultiByteToWideChar(codePage, flags, text, size, wide.data(), units - 1) == 0);
+        for (UINT target : {codePage, UINT{932}, UINT{1252}}) {
+            const int needed =
+                WideCharToMultiByte(target, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+            std::vector<char> out(static_cast<std::size_t>(needed));
+            Check(needed > 0 && WideCharToMultiByte(target, 0, wide.data(), units, out.data(),
+                                                    needed, nullptr, nullptr) == needed);
+        }
+    }
 }
 
 // Repeating the text reaches beyond the 8191-character working copy.
@@ -124,10 +168,13 @@ void Replies(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 0 && size <= 65537 && (data[0] & 8) != 0) Replies(data + 1, size - 1);
     if (size < 4 || (data[0] & 8) != 0) return 0;
-    if ((data[0] & 4) != 0)
+    if ((data[0] & 0x44) == 0x44) {
+        Words(data + 1, size - 1);
+        Conversion(data[1], data + 2, size - 2);
+    } else if ((data[0] & 4) != 0) {
         Decode(data[0], 1 + static_cast<std::size_t>(data[1] | data[2] << 8) % 5000, data + 3,
                size - 3);
-    else
+    } else
         Scan(static_cast<std::int8_t>(data[1]),
              static_cast<std::int8_t>(data[2]) * ((data[0] & 0x80) != 0 ? 64 : 1),
              (data[0] & 1) != 0, 1 + (data[3] & 0x3F), Split(data + 4, size - 4, 3));

@@ -13,15 +13,27 @@ const char kDefaultCharacter[] = "\xE3\x83\xBB";  // U+30FB KATAKANA MIDDLE DOT
 
 struct ExtraByte {
     unsigned char byte;
-    const char* utf8;
+    char16_t character;
 };
 const ExtraByte kExtraBytes[] = {
-    {0x80, "\xC2\x80"},      // U+0080
-    {0xA0, "\xEF\xA3\xB0"},  // U+F8F0
-    {0xFD, "\xEF\xA3\xB1"},  // U+F8F1
-    {0xFE, "\xEF\xA3\xB2"},  // U+F8F2
-    {0xFF, "\xEF\xA3\xB3"},  // U+F8F3
+    {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3},
 };
+
+// UTF-8 of a character of the Basic Multilingual Plane.
+std::string Utf8Of(char16_t character) {
+    std::string out;
+    if (character < 0x80) {
+        out += static_cast<char>(character);
+    } else if (character < 0x800) {
+        out += static_cast<char>(0xC0 | character >> 6);
+        out += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | character >> 12);
+        out += static_cast<char>(0x80 | (character >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (character & 0x3F));
+    }
+    return out;
+}
 
 // The bytes of the UTF-8 sequence that starts here: the lead byte and the
 // continuation bytes that follow it, so a stray byte is one on its own.
@@ -68,10 +80,8 @@ std::string Convert(iconv_t converter, const char* text, std::size_t length, Stu
 // A byte that starts no character, or a lead byte cut off at the end: one of
 // Windows' extra single bytes, or its default character.
 std::size_t Cp932Stuck(const char* at, std::size_t, int, std::string& out) {
-    const char* replacement = kDefaultCharacter;
-    for (const ExtraByte& extra : kExtraBytes)
-        if (static_cast<unsigned char>(*at) == extra.byte) replacement = extra.utf8;
-    out += replacement;
+    const char16_t extra = ExtraCharacter(static_cast<unsigned char>(*at));
+    out += extra != 0 ? Utf8Of(extra) : kDefaultCharacter;
     return 1;
 }
 
@@ -81,13 +91,19 @@ std::size_t Utf8Stuck(const char* at, std::size_t left, int, std::string& out) {
     const size_t skip = SequenceLength(at, left);
     char extraByte = '?';
     for (const ExtraByte& extra : kExtraBytes)
-        if (std::strlen(extra.utf8) == skip && std::memcmp(at, extra.utf8, skip) == 0)
+        if (Utf8Of(extra.character) == std::string(at, skip))
             extraByte = static_cast<char>(extra.byte);
     out += extraByte;
     return skip;
 }
 
 }  // namespace
+
+char16_t ExtraCharacter(unsigned char byte) {
+    for (const ExtraByte& extra : kExtraBytes)
+        if (byte == extra.byte) return extra.character;
+    return 0;
+}
 
 bool IsLeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
@@ -108,7 +124,8 @@ std::size_t CopyCut(const char* text, std::size_t length, char* buffer, std::siz
     if (!buffer || size == 0) return 0;
     std::size_t copied = 0;
     while (copied < length) {
-        const bool pair = IsLeadByte(static_cast<unsigned char>(text[copied])) && copied + 1 < length;
+        const bool pair =
+            IsLeadByte(static_cast<unsigned char>(text[copied])) && copied + 1 < length;
         const std::size_t step = pair ? 2 : 1;
         if (copied + step > size - 1 || copied + step > length) break;
         copied += step;

@@ -12,6 +12,10 @@ namespace layer {
 // The first byte of a double-byte character.
 bool IsLeadByte(unsigned char byte);
 
+// The character of one of the single bytes Windows' table has and iconv's
+// "CP932" lacks (0x80, 0xA0, 0xFD to 0xFF); 0 for any other byte.
+char16_t ExtraCharacter(unsigned char byte);
+
 // UTF-8 from code page 932. A byte that starts no character, and a lead byte
 // cut off at the end, become U+30FB, Windows' default character (a saver line
 // typed a byte at a time shows it until the trail byte comes, as on Windows).

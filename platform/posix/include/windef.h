@@ -19,6 +19,11 @@ typedef unsigned int ULONG;
 typedef char CHAR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+// UTF-16 code units, as on Windows (wchar_t is 32 bits here).
+typedef char16_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef BOOL* LPBOOL;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef WORD ATOM;

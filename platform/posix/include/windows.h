@@ -4,5 +4,6 @@
 
 #include <windef.h>
 #include <winbase.h>
+#include <winnls.h>
 #include <wingdi.h>
 #include <winuser.h>
