@@ -13,6 +13,7 @@ static int RunSaver(std::uint64_t pressAt, const char* host, int port, const cha
                     const char* password, int check = 1, const char* tls = nullptr) {
     if (pressAt) Recording().Queue(pressAt, WM_LBUTTONDOWN, 1);
     TempFolder folder;
+    folder.Put(kSettingsFile, "");
     g_settings.Bind(kSettingsFile, kSettingsSection);
     g_settings.WriteText("HOST", host);
     g_settings.WriteInt("PORT", port);
