@@ -71,7 +71,8 @@ HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPST
     const int which = folder & ~CSIDL_FLAG_CREATE;
     assert(!owner && !token && flags == SHGFP_TYPE_CURRENT && which == CSIDL_APPDATA &&
            "SHGetFolderPathA: only the current CSIDL_APPDATA is provided");
-    if (!path || which != CSIDL_APPDATA) return E_INVALIDARG;
+    if (!path || which != CSIDL_APPDATA || owner || token || flags != SHGFP_TYPE_CURRENT)
+        return E_INVALIDARG;
     path[0] = '\0';
     const std::string found = g_userFoldersForgotten ? std::string() : ConfigFolder();
     if (found.empty() || found.size() >= MAX_PATH) return E_FAIL;
