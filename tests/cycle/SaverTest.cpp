@@ -29,8 +29,7 @@ class DovecotSaver : public Saver {};
 // Runs the saver on these settings (no CHECK: no key) in a fresh folder until queued input
 // ends it.
 static int RunSaver(std::uint64_t pressAt, const char* host, int port, const char* user,
-                    const char* password, std::optional<int> check = 1,
-                    const char* tls = nullptr) {
+                    const char* password, std::optional<int> check = 1, const char* tls = nullptr) {
     if (pressAt) Recording().Queue(pressAt, WM_LBUTTONDOWN, 1);
     TempFolder folder;
     folder.Put(kSettingsFile, "");
@@ -84,9 +83,8 @@ TEST_F(Saver, EmptyMailboxTypesTheExchangeAndClosesTheConnection) {
     ScriptLogin(peer, "+OK 0 0\r\n");
     ASSERT_TRUE(peer.Start());
     bool closedBeforeTheNextCheck = false;
-    Recording().At(19500, [&] {
-        closedBeforeTheNextCheck = !Recording().lines.empty() && SeesClose(peer);
-    });
+    Recording().At(
+        19500, [&] { closedBeforeTheNextCheck = !Recording().lines.empty() && SeesClose(peer); });
     EXPECT_EQ(RunSaver(19600, "127.0.0.1", peer.Port(), "alice", "hello"), 0);
     EXPECT_TRUE(closedBeforeTheNextCheck);
     EXPECT_EQ(Typed(), kLogin + "270 Server > +OK 0 0 \n");

@@ -138,10 +138,14 @@ public:
         unsetenv("XDG_CONFIG_HOME");
 #endif
     }
-    std::filesystem::path Ours() const { return appData_ / "letterglass"; }
+    std::filesystem::path Ours() const {
+        return appData_ / "letterglass";
+    }
 
 private:
-    std::filesystem::path Aside() const { return appData_ / "letterglass.test-aside"; }
+    std::filesystem::path Aside() const {
+        return appData_ / "letterglass.test-aside";
+    }
 
     TempFolder folder_;
     std::filesystem::path appData_;

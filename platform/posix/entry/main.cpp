@@ -80,8 +80,7 @@ int main(int argc, char** argv) {
             if (i + 1 == argc) return OptionError(argument, "needs a window id");
             inGivenWindow = true;
             window = WindowId(argv[++i]);
-            if (window == 0)
-                return OptionError(argument, std::string("no window id: ") + argv[i]);
+            if (window == 0) return OptionError(argument, std::string("no window id: ") + argv[i]);
         } else if (Is(argument, "-window")) {
             commandLine += commandLine.empty() ? "/s" : " /s";
         } else if (Is(argument, "-settings")) {

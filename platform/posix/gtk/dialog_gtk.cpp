@@ -146,8 +146,7 @@ std::string GtkDialogFront::ItemText(int index) const {
     return gtk_label_get_text(GTK_LABEL(widget));
 }
 
-void GtkDialogFront::ShowMessage(const std::string& caption, const std::string& text,
-                                 bool error) {
+void GtkDialogFront::ShowMessage(const std::string& caption, const std::string& text, bool error) {
     RunGtkMessage(GTK_WINDOW(window_), caption, text, error);
 }
 

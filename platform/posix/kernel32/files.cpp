@@ -12,7 +12,7 @@ DWORD GetFileAttributesA(LPCSTR path) {
     struct stat info;
     if (!path || stat(path, &info) != 0)
         return path && lstat(path, &info) == 0 ? FILE_ATTRIBUTE_REPARSE_POINT
-                                                : INVALID_FILE_ATTRIBUTES;
+                                               : INVALID_FILE_ATTRIBUTES;
     if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
     const bool readOnly = (info.st_mode & 0222) == 0 || access(path, W_OK) != 0;
     return readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
