@@ -7,4 +7,5 @@
 #include <windows.h>
 #include <winsock.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <mbstring.h>

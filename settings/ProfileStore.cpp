@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "decode/HeaderDecoder.h"
-#include "platform/win32.h"
 
 namespace {
 
@@ -22,6 +21,15 @@ void CopyCut(char* destination, size_t size, const char* text) {
     destination[length] = '\0';
 }
 
+// The program's folder in the user's application data.
+const char kUserFolderName[] = "letterglass";
+
+// Something other than a folder is there; a link counts as its target.
+bool IsFile(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 const char kPasswordKey[] = "PASS";
 const char kHexPasswordKey[] = "PASSHEX";
 const char kHexDigits[] = "0123456789ABCDEF";
@@ -35,20 +43,53 @@ int HexValue(char digit) {
 
 }  // namespace
 
-ProfileStore::ProfileStore() : currentDirectory_(), filePath_(), fileName_(), section_() {}
+ProfileStore::ProfileStore()
+    : currentDirectory_(), filePath_(), fileName_(), section_(), userFolder_() {}
 
 ProfileStore::~ProfileStore() {}
 
+// Windows starts a screen saver, and its settings, in whatever folder the
+// starting process is in, often the system folder: a file there is used, as
+// ever, and otherwise the user's own one, wherever the saver starts.
 int ProfileStore::Bind(const char* fileName, const char* section) {
     if (fileName) {
         CopyCut(fileName_, sizeof fileName_, fileName);
-        // A folder too long for the field leaves it empty, as the call does not fill it.
-        currentDirectory_[0] = '\0';
-        GetCurrentDirectoryA(static_cast<DWORD>(sizeof currentDirectory_), currentDirectory_);
-        wsprintfA(filePath_, "%s%c%s", currentDirectory_, kSeparator, fileName_);
+        BindFile();
     }
     if (section) CopyCut(section_, sizeof section_, section);
     return 0;
+}
+
+void ProfileStore::BindFile() {
+    userFolder_[0] = '\0';
+    // A folder too long for the field leaves it empty, as the call does not fill it.
+    currentDirectory_[0] = '\0';
+    GetCurrentDirectoryA(static_cast<DWORD>(sizeof currentDirectory_), currentDirectory_);
+    char here[sizeof filePath_] = "";
+    if (currentDirectory_[0]) wsprintfA(here, "%s%c%s", currentDirectory_, kSeparator, fileName_);
+    if ((here[0] && IsFile(here)) || !BindUserFolder()) CopyCut(filePath_, sizeof filePath_, here);
+}
+
+bool ProfileStore::BindUserFolder() {
+    char appData[MAX_PATH];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)))
+        return false;
+    char folder[1024], path[1024];  // as much as wsprintfA writes
+    wsprintfA(folder, "%s%c%s", appData, kSeparator, kUserFolderName);
+    const int length = wsprintfA(path, "%s%c%s", folder, kSeparator, fileName_);
+    if (length >= static_cast<int>(sizeof filePath_)) return false;
+    CopyCut(userFolder_, sizeof userFolder_, folder);
+    CopyCut(filePath_, sizeof filePath_, path);
+    return true;
+}
+
+// Made by the first write, so a saver that finds no settings leaves no trace.
+void ProfileStore::MakeUserFolder() {
+    if (!userFolder_[0] || GetFileAttributesA(userFolder_) != INVALID_FILE_ATTRIBUTES) return;
+    char appData[MAX_PATH];
+    SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                     appData);
+    CreateDirectoryA(userFolder_, nullptr);
 }
 
 void ProfileStore::ReadText(const char* key, char* destination, const char* defaultText) {
@@ -66,13 +107,15 @@ int ProfileStore::ReadInt(const char* key, int defaultValue) {
 }
 
 int ProfileStore::WriteText(const char* key, const char* value) {
+    if (!filePath_[0]) return 0;
+    MakeUserFolder();
     return WritePrivateProfileStringA(section_, key, value, filePath_);
 }
 
-void ProfileStore::WriteInt(const char* key, int value) {
+int ProfileStore::WriteInt(const char* key, int value) {
     char text[16];
     wsprintfA(text, "%d", value);
-    WriteText(key, text);
+    return WriteText(key, text);
 }
 
 void ProfileStore::ScramblePassword(char* text) {

@@ -9,6 +9,15 @@ namespace {
 // One work buffer carries each value between the settings and the edits.
 const int kWorkSize = 1024;
 
+// 次のファイルに設定を保存できませんでした。 (the settings could not be saved in this
+// file), in code page 932 as the dialog's own texts.
+const char kNotSaved[] =
+    "\x8E\x9F\x82\xCC\x83t\x83@\x83"
+    "C\x83\x8B\x82\xC9\x90\xDD\x92\xE8\x82\xF0\x95\xDB"
+    "\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81"
+    "B";
+const char kCaption[] = "Letterglass";
+
 void ShowText(HWND dialog, int id, const char* text) {
     SetWindowTextA(GetDlgItem(dialog, id), text);
 }
@@ -34,19 +43,27 @@ void ShowSettings(HWND dialog) {
     ShowNumber(dialog, IDC_CHECK, g_settings.ReadInt("CHECK", 1), work);
 }
 
-// All five keys, in this order, whether or not they changed.
-void SaveSettings(HWND dialog) {
+// All five keys, in this order, whether or not they changed; false at the first
+// that could not be written.
+bool SaveSettings(HWND dialog) {
     char work[kWorkSize];
     ReadEdit(dialog, IDC_SERVER, work);
-    g_settings.WriteText("HOST", work);
+    if (!g_settings.WriteText("HOST", work)) return false;
     ReadEdit(dialog, IDC_PORT, work);
-    g_settings.WriteInt("PORT", HeaderDecoder::LeadingNumber(work));
+    if (!g_settings.WriteInt("PORT", HeaderDecoder::LeadingNumber(work))) return false;
     ReadEdit(dialog, IDC_USER, work);
-    g_settings.WriteText("USER", work);
+    if (!g_settings.WriteText("USER", work)) return false;
     ReadEdit(dialog, IDC_PASSWORD, work);
-    g_settings.WritePassword(work);
+    if (!g_settings.WritePassword(work)) return false;
     ReadEdit(dialog, IDC_CHECK, work);
-    g_settings.WriteInt("CHECK", HeaderDecoder::LeadingNumber(work));
+    return g_settings.WriteInt("CHECK", HeaderDecoder::LeadingNumber(work)) != 0;
+}
+
+// The dialog stays open, so what was typed can be saved again or elsewhere.
+void ReportNotSaved(HWND dialog) {
+    char text[kWorkSize];
+    wsprintfA(text, "%s\n%s", kNotSaved, g_settings.FilePath());
+    MessageBoxA(dialog, text, kCaption, MB_OK | MB_ICONERROR);
 }
 
 // The maker's notice opens the documentation page installed beside the program.
@@ -75,8 +92,10 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     } else if (message == WM_COMMAND) {
         switch (LOWORD(wParam)) {
             case IDOK:
-                SaveSettings(dialog);
-                EndDialog(dialog, IDOK);
+                if (SaveSettings(dialog))
+                    EndDialog(dialog, IDOK);
+                else
+                    ReportNotSaved(dialog);
                 break;
             case IDCANCEL:
                 EndDialog(dialog, IDCANCEL);

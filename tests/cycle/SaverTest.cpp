@@ -1,24 +1,44 @@
 // The saver (/s) on the recording screen against the scripted POP3 peer and once Dovecot.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+#include <thread>
+
 #include "app/Startup.h"
+#include "cycle/CheckCycle.h"
 #include "settings/Settings.h"
 #include "tests/recording/recording.h"
 #include "tests/support/DovecotFixture.h"
 #include "tests/support/ScriptedPop3Peer.h"
 #include "tests/support/TempFolder.h"
+#include "ui/SaverWindow.h"
 
-// Runs the saver on these settings in a fresh folder until queued input ends it.
+// Each test as in a process of its own: a fresh screen and clock, the cycle and the pointer
+// as at start-up.
+class Saver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Recording() = RecordingDisplay();
+        g_cycle = CheckCycleState();
+        g_firstMouse = FirstMousePosition();
+    }
+};
+class DovecotSaver : public Saver {};
+
+// Runs the saver on these settings (no CHECK: no key) in a fresh folder until queued input
+// ends it.
 static int RunSaver(std::uint64_t pressAt, const char* host, int port, const char* user,
-                    const char* password, int check = 1, const char* tls = nullptr) {
+                    const char* password, std::optional<int> check = 1, const char* tls = nullptr) {
     if (pressAt) Recording().Queue(pressAt, WM_LBUTTONDOWN, 1);
     TempFolder folder;
+    folder.Put(kSettingsFile, "");
     g_settings.Bind(kSettingsFile, kSettingsSection);
     g_settings.WriteText("HOST", host);
     g_settings.WriteInt("PORT", port);
     g_settings.WriteText("USER", user);
     g_settings.WritePassword(password);
-    g_settings.WriteInt("CHECK", check);
+    if (check) g_settings.WriteInt("CHECK", *check);
     if (tls) g_settings.WriteText("TLS", tls);
     return RunLetterglass(GetModuleHandleA(nullptr), "/s", SW_SHOW);
 }
@@ -49,12 +69,24 @@ static void ScriptLogin(ScriptedPop3Peer& peer, const std::string& stat) {
     peer.Send("+OK Logged in.\r\n").AwaitLine().Send(stat);
 }
 
-// White on black in a 30 pixel font; the wipe after the last line closes the connection.
-TEST(Saver, EmptyMailboxTypesTheExchangeAndClosesTheConnection) {
+// Whether the peer has seen the client close, given a moment to notice.
+static bool SeesClose(const ScriptedPop3Peer& peer) {
+    for (int wait = 0; wait < 100 && !peer.ClientClosed(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return peer.ClientClosed();
+}
+
+// White on black in a 30 pixel font; the wipe after the last line closes the connection, before
+// the next check and while the saver still runs.
+TEST_F(Saver, EmptyMailboxTypesTheExchangeAndClosesTheConnection) {
     ScriptedPop3Peer peer;
     ScriptLogin(peer, "+OK 0 0\r\n");
     ASSERT_TRUE(peer.Start());
-    EXPECT_EQ(RunSaver(15000, "127.0.0.1", peer.Port(), "alice", "hello"), 0);
+    bool closedBeforeTheNextCheck = false;
+    Recording().At(
+        19500, [&] { closedBeforeTheNextCheck = !Recording().lines.empty() && SeesClose(peer); });
+    EXPECT_EQ(RunSaver(19600, "127.0.0.1", peer.Port(), "alice", "hello"), 0);
+    EXPECT_TRUE(closedBeforeTheNextCheck);
     EXPECT_EQ(Typed(), kLogin + "270 Server > +OK 0 0 \n");
     const RecordedText& last = Recording().texts.back();
     EXPECT_EQ(Recording().fonts.at(last.font).height, 30);
@@ -64,7 +96,7 @@ TEST(Saver, EmptyMailboxTypesTheExchangeAndClosesTheConnection) {
 }
 
 // A byte per 10 ms tick, a line's first 110 ms after; a click in the wipe ends it, cursor shown.
-TEST(Saver, MessagesShowDecodedSubjectsAByteAtATimeUntilAClick) {
+TEST_F(Saver, MessagesShowDecodedSubjectsAByteAtATimeUntilAClick) {
     ScriptedPop3Peer peer;
     ScriptLogin(peer, "+OK 2 300\r\n");
     peer.AwaitLine().Send("+OK 1 5\r\n").AwaitLine().Send("+OK\r\nSubject: plain1\r\n\r\n.\r\n");
@@ -81,13 +113,14 @@ TEST(Saver, MessagesShowDecodedSubjectsAByteAtATimeUntilAClick) {
     }
     EXPECT_FALSE(Recording().lines.empty() || Recording().cursorHidden) << "wiping, cursor shown";
     EXPECT_EQ(ShowCursor(FALSE), -1) << "hidden once while shown, shown once again";
+    ShowCursor(TRUE);
     EXPECT_EQ(peer.Finish(),
               "USER alice\r\nPASS hello\r\nSTAT\r\nLIST 1\r\nTOP 1 0\r\nLIST 2\r\nTOP 2 0\r\n");
     EXPECT_TRUE(peer.ClientClosed());
 }
 
 // Every step typed, checks CHECK x 20 s apart, wipes to the far edge as rand picks (v ^ < >).
-TEST(Saver, RefusedChecksWalkEveryStepAndWipeInTheRandomDirections) {
+TEST_F(Saver, RefusedChecksWalkEveryStepAndWipeInTheRandomDirections) {
     Recording().Queue(230000, WM_RBUTTONDOWN, 2);
     EXPECT_EQ(RunSaver(0, "127.0.0.1", UnusedLoopbackPort(), "alice", "pw", 3), 0);
     EXPECT_EQ(Typed(), kRefused + kRefused + kRefused + kRefused);
@@ -105,8 +138,26 @@ TEST(Saver, RefusedChecksWalkEveryStepAndWipeInTheRandomDirections) {
     EXPECT_TRUE(Recording().lines == wipes) << Recording().lines.size() << " lines";
 }
 
+// Without a CHECK key a check starts every 20 seconds.
+TEST_F(Saver, WithoutACheckKeyChecksEveryTwentySeconds) {
+    EXPECT_EQ(RunSaver(50000, "127.0.0.1", UnusedLoopbackPort(), "alice", "pw", std::nullopt), 0);
+    EXPECT_EQ(Typed(), kRefused + kRefused + kRefused);
+}
+
+// A reply line longer than the display line is cut at 4095 bytes; the byte after is never drawn.
+TEST_F(Saver, ALongReplyLineIsCutAtTheDisplayLinesEnd) {
+    const std::string greeting = "+OK " + std::string(4082, 'x');  // 4095 bytes with "Server > "
+    ScriptedPop3Peer peer;
+    peer.Send(greeting + "yz\r\n").AwaitLine().Hangup();
+    ASSERT_TRUE(peer.Start());
+    EXPECT_EQ(RunSaver(60000, "127.0.0.1", peer.Port(), "alice", "pw"), 0);
+    const std::string typed = Typed();
+    EXPECT_EQ(typed.substr(0, typed.find("\n120 ")),
+              "60 Client > CONNECT \n90 Server > " + greeting);
+}
+
 // With the TLS key set, a server without TLS is sent no command.
-TEST(Saver, SecureKeyRefusesAPlainServer) {
+TEST_F(Saver, SecureKeyRefusesAPlainServer) {
     ScriptedPop3Peer peer;
     peer.Send("+OK ready\r\n");
     ASSERT_TRUE(peer.Start());
@@ -115,7 +166,7 @@ TEST(Saver, SecureKeyRefusesAPlainServer) {
     EXPECT_EQ(peer.Finish().find("USER"), std::string::npos);
 }
 
-TEST(Saver, MissingSettingsDrawNothing) {
+TEST_F(Saver, MissingSettingsDrawNothing) {
     for (const char* host : {"", "127.0.0.1"})
         for (const char* user : {"", "alice"})  // pressed past the first check tick
             EXPECT_EQ(
@@ -124,7 +175,7 @@ TEST(Saver, MissingSettingsDrawNothing) {
 }
 
 // Only a move off both the column and row first seen ends it; a 0 coordinate is not seen yet.
-TEST(Saver, EndsWhenThePointerLeavesBothItsColumnAndItsRow) {
+TEST_F(Saver, EndsWhenThePointerLeavesBothItsColumnAndItsRow) {
     Recording().pointer = 300 << 16;  // where the window appears
     const LPARAM moves[] = {500 << 16 | 40, 300 << 16 | 90, 650 << 16 | 40, 301 << 16 | 41};
     for (int n = 0; n < 4; ++n)
@@ -136,7 +187,7 @@ TEST(Saver, EndsWhenThePointerLeavesBothItsColumnAndItsRow) {
 // Real replies; subjects in ISO-2022-JP and UTF-8 (B and Q), folded ones as their senders
 // wrote them (expected bytes: Python's email.header and cp932 codec); a large message's
 // header only; the fixture sees no change.
-TEST(DovecotSaver, ReaderMailboxShowsEveryDecodedSubject) {
+TEST_F(DovecotSaver, ReaderMailboxShowsEveryDecodedSubject) {
     DovecotServer server;
     ASSERT_TRUE(FindDovecot(server));
     EXPECT_EQ(RunSaver(19000, server.host.c_str(), server.port, "reader", kDovecotPassword), 0);

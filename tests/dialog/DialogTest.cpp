@@ -76,6 +76,27 @@ TEST(ResourceTest, DialogIconAndVersionRecord) {
     EXPECT_EQ(11, LoadStringA(nullptr, IDS_DESCRIPTION, name, sizeof name));
     EXPECT_STREQ("Letterglass", name);
 }
+
+// The manifest, which this program shares: version 6 of the common controls (which Wine too
+// loads for it), the user's own rights, system DPI awareness (Wine has no other), and Windows 7
+// to 11 as systems it was written for.
+TEST(ResourceTest, Manifest) {
+    ACTCTX_SECTION_KEYED_DATA found{};
+    found.cbSize = sizeof found;
+    EXPECT_TRUE(FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                         "comctl32.dll", &found));
+    HRSRC manifest = FindResourceExA(nullptr, RT_MANIFEST, MAKEINTRESOURCEA(1), 0);
+    ASSERT_TRUE(manifest);
+    const std::string_view text(
+        static_cast<const char*>(LockResource(LoadResource(nullptr, manifest))),
+        SizeofResource(nullptr, manifest));
+    for (std::string_view part : {"level=\"asInvoker\""sv, "WindowsSettings\">true</dpiAware>"sv,
+                                  "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"sv,   // 7
+                                  "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"sv,   // 8
+                                  "{1f676c76-80e1-4239-95bb-83d0f6d0da78}"sv,   // 8.1
+                                  "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"sv})  // 10 and 11
+        EXPECT_NE(std::string_view::npos, text.find(part)) << part;
+}
 #else
 std::string Text(GtkWidget* w) {
     return GTK_IS_ENTRY(w)    ? gtk_entry_get_text(GTK_ENTRY(w))

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """dialog_e2e.py native|wine PROGRAM: each case opens the program's configuration dialog
-(/c) in a fresh folder on a private Xvfb, drives it with xdotool, checks screen.ini's bytes."""
-import os, subprocess, sys, tempfile, time  # noqa: E401
+(/c) in a fresh folder on a private Xvfb, drives it with xdotool, checks screen.ini's bytes: the
+folder's own when it has one, else the user's (the layer's XDG_CONFIG_HOME natively, the Wine
+prefix's %APPDATA%), which the saver then uses from any folder. Natively, a file the user may not
+write keeps the dialog open, and --settings names the folder whether or not it has a file."""
+import os, shutil, socketserver, subprocess, sys, tempfile, threading, time  # noqa: E401
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib"))
 from xsession import XSession, ended, scramble, wait_for  # noqa: E402
@@ -40,17 +43,33 @@ REGISTRY = ('REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed
             '[HKEY_CLASSES_ROOT\\.html]\n@="htmlfile"')
 
 
-def run(session, argv, env, log, shots, case):
+def open_dialog(session, argv, folder, env, name):
+    process = session.start(argv + ["/c"], folder, **env)
+    window = session.find_window("letterglass", 30)
+    assert window, "%s: no dialog (exit code %r)" % (name, process.poll())
+    time.sleep(0.5)  # let it draw and settle before input
+    session.xdotool("windowfocus", "--sync", window)
+    return process, window
+
+
+def keys(session, steps):
+    for step in steps.split("|"):
+        session.xdotool(*(["type", "--delay", "15", "--", step[1:]] if step[0] == "=" else
+                          ["key", "--delay", "60", step]))
+
+
+def read(path):
+    return open(path, "rb").read() if os.path.exists(path) else None
+
+
+def run(session, argv, env, log, shots, case, own):
+    """OWN: the user's own screen.ini, used when the folder has none."""
     name, before, steps, after = case
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "screen.ini")
         if before:
             open(path, "wb").write(before)
-        process = session.start(argv + ["/c"], folder, **env)
-        window = session.find_window("letterglass", 30)
-        assert window, "%s: no dialog (exit code %r)" % (name, process.poll())
-        time.sleep(0.5)  # let it draw and settle before input
-        session.xdotool("windowfocus", "--sync", window)
+        process, window = open_dialog(session, argv, folder, env, name)
         for step in steps.split("|"):
             if step in ("!shot", "!same", "!differs"):
                 time.sleep(0.7)  # until the last keys are drawn
@@ -66,11 +85,97 @@ def run(session, argv, env, log, shots, case):
                 page = os.path.join(os.path.dirname(argv[-1]), "letterglass.html").encode()
                 assert opened in (page, b"file://" + page) and process.poll() is None, opened
             else:
-                session.xdotool(*(["type", "--delay", "15", "--", step[1:]] if step[0] == "=" else
-                                  ["key", "--delay", "60", step]))
+                keys(session, step)
         assert ended(process, 30) is not None, name + ": the dialog did not end"
-        saved = open(path, "rb").read() if os.path.exists(path) else None
-        assert saved == (after or before) and os.listdir(folder) == ["screen.ini"], (name, saved)
+        saved = read(path) if before else read(own)
+        assert saved == (after or before), (name, saved)
+        assert os.listdir(folder) == (["screen.ini"] if before else []), (name, os.listdir(folder))
+        shutil.rmtree(os.path.dirname(own), ignore_errors=True)
+
+
+class Pop3(socketserver.StreamRequestHandler):  # a stand-in that keeps the commands sent
+    commands = []
+
+    def handle(self):
+        self.request.settimeout(30)
+        try:
+            self.wfile.write(b"+OK stand-in\r\n")
+            for line in self.rfile:
+                self.commands.append(line.rstrip(b"\r\n"))
+                self.wfile.write(b"+OK 0 0\r\n")
+        except OSError:
+            pass
+
+
+def saver_finds_what_was_typed(session, argv, env, own):
+    """Typed from one empty folder, used by the saver started from another."""
+    server = socketserver.TCPServer(("127.0.0.1", 0), Pop3)  # on this loopback only
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    port = server.server_address[1]
+    try:
+        with tempfile.TemporaryDirectory() as here, tempfile.TemporaryDirectory() as there:
+            process, _ = open_dialog(session, argv, here, env, "typed for the saver")
+            keys(session, "Tab|Tab|=127.0.0.1|Tab|=%d|Tab|=hanako|Tab|=s3cret|Return"
+                 % port)
+            assert ended(process, 30) is not None and not os.listdir(here), "typed for the saver"
+            assert read(own) == ini(b"127.0.0.1", b"%d" % port, b"hanako", scramble(b"s3cret"),
+                                    b"1"), read(own)
+            saver = session.start(argv + ["/s"], there, **env)
+            logged_in = wait_for(lambda: b"PASS s3cret" in Pop3.commands, 60)
+            session.xdotool("mousemove", "10", "10", "click", "1")
+            assert logged_in and Pop3.commands[0] == b"USER hanako", Pop3.commands
+            assert ended(saver, 30) == 0 and not os.listdir(there), "the saver from elsewhere"
+    finally:
+        server.shutdown()
+        server.server_close()
+    shutil.rmtree(os.path.dirname(own), ignore_errors=True)
+
+
+def unwritable_file_keeps_the_dialog(session, argv, env):
+    """As an unprivileged user: the file is read-only to them."""
+    with tempfile.TemporaryDirectory() as folder:
+        os.chmod(folder, 0o755)
+        path = os.path.join(folder, "screen.ini")
+        open(path, "wb").write(seed())
+        as_user = ["runuser", "-u", "nobody", "--"] if os.getuid() == 0 else []
+        os.chmod(path, 0o644 if as_user else 0o444)
+        process, window = open_dialog(session, as_user + argv, folder, env, "read-only")
+        keys(session, "Tab|Tab|=x|Return")
+        box = wait_for(lambda: session.xdotool("search", "--onlyvisible", "--name", "^Letterglass$",
+                                               check=False).split(), 20)
+        assert box and process.poll() is None, "read-only: no message box over the open dialog"
+        session.xdotool("windowfocus", "--sync", box[-1].decode())
+        keys(session, "Return")
+        assert wait_for(lambda: not session.xdotool("search", "--onlyvisible", "--name",
+                                                     "^Letterglass$", check=False), 20)
+        time.sleep(0.5)
+        assert process.poll() is None and session.find_window("letterglass", 5) == window, \
+            "read-only: the dialog closed"
+        session.xdotool("windowfocus", "--sync", window)
+        keys(session, "Escape")
+        assert ended(process, 30) is not None and read(path) == seed(), "read-only: Esc"
+
+
+def settings_names_the_folder(session, argv, env, own):
+    with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as elsewhere:
+        process, _ = open_dialog(session, argv + ["--settings", folder], elsewhere, env, "--settings")
+        keys(session, "Return")
+        assert ended(process, 30) is not None, "--settings: the dialog did not end"
+        saved = read(os.path.join(folder, "screen.ini"))
+        assert saved == ini(b"", b"110", b"", b"", b"1") and read(own) is None, saved
+
+
+def user_file(session, kind, env, tools):
+    """Where the user's own screen.ini is: the layer's XDG_CONFIG_HOME, or the prefix's %APPDATA%."""
+    if kind == "native":
+        env["XDG_CONFIG_HOME"] = os.path.join(tools, "config")
+        return os.path.join(tools, "config", "letterglass", "screen.ini")
+    out = subprocess.run(["wine", "cmd", "/c", "echo %APPDATA%"], env=session.env(**env),
+                         capture_output=True, timeout=120).stdout.strip()
+    folder = subprocess.run(["winepath", "-u", out], env=session.env(**env), capture_output=True,
+                            timeout=120).stdout.decode().strip()
+    assert os.path.isdir(folder), (out, folder)
+    return os.path.join(folder, "letterglass", "screen.ini")
 
 
 def main():
@@ -88,9 +193,15 @@ def main():
             argv = ["wine"] + argv
             for command in ("wineserver -k", "wine reg import Z:%s/setup.reg" % tools):
                 subprocess.run(command.split(), env=session.env(**env), timeout=120)
+        own = user_file(session, kind, env, tools)
+        shutil.rmtree(os.path.dirname(own), ignore_errors=True)
         shots = []  # the first case's screenshot, then the ones compared with it
         for case in CASES:
-            run(session, argv, env, os.path.join(tools, "xdg-open.log"), shots, case)
+            run(session, argv, env, os.path.join(tools, "xdg-open.log"), shots, case, own)
+        saver_finds_what_was_typed(session, argv, env, own)
+        if kind == "native":  # the file rules and options of the Linux layer
+            unwritable_file_keeps_the_dialog(session, argv, env)
+            settings_names_the_folder(session, argv, env, own)
     print("dialog end to end (%s): ok" % kind)
 
 

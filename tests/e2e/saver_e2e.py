@@ -5,8 +5,9 @@ the check-cycle tests' job). No switch, /p and /S end at once with code 0, no wi
 white text on rows 60..270 only while a check runs, all black after the wipe; a move along one
 axis keeps it, a diagonal move or a click ends it with code 0, within a second and with nothing
 more sent even while it waits on a stalling server; natively, keys reach no window behind it and
-do not end it, Alt+F4 does."""
-import contextlib, os, sys, time  # noqa: E401
+do not end it, Alt+F4 does, and an option without its value or with one that cannot be used ends
+it at once with code 2 and one line on stderr naming the option."""
+import contextlib, os, subprocess, sys, time  # noqa: E401
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib"))
 import xsession as xs  # noqa: E402
@@ -60,6 +61,27 @@ class Run:
             mine = [w for w in self.x.top_level_windows() if os.path.basename(self.path) in w]
             check(not mine and not os.listdir(work),
                   "%s: %s shows no window and writes nothing" % (self.kind, label))
+        finally:
+            xs.remove_workdir(work)
+
+    def option_errors(self):
+        work = xs.make_workdir()
+        try:
+            open(os.path.join(work, "file"), "w").close()
+            for args, option in ((["--settings", "/nonexistent/folder", "/s"], b"--settings"),
+                                 (["-settings", "file", "/c"], b"-settings"),
+                                 (["/s", "--settings"], b"--settings"),
+                                 (["/s", "-window-id"], b"-window-id"),
+                                 (["--window-id", "12ab"], b"--window-id")):
+                run = subprocess.run([self.path, *args], cwd=work, env=self.x.env(), timeout=30,
+                                     capture_output=True)
+                lines = run.stderr.splitlines()
+                check(run.returncode == 2 and len(lines) == 1 and option + b":" in lines[0],
+                      "%s: %s ends with code 2 and says why (%s)" % (self.kind, " ".join(args),
+                                                                     run.stderr.decode().strip()))
+            mine = [w for w in self.x.top_level_windows() if os.path.basename(self.path) in w]
+            check(not mine and os.listdir(work) == ["file"],
+                  "%s: the option errors show no window and write nothing" % self.kind)
         finally:
             xs.remove_workdir(work)
 
@@ -154,6 +176,7 @@ def main():
         run.move_during_wait("drip", "a reply arriving a byte a second", 2.5)
         if kind == "native":  # the keyboard hold is our X layer's; Wine's focus is its own
             run.keys()
+            run.option_errors()
 
 
 if __name__ == "__main__":

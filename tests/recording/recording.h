@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
 
 #include <winuser.h>
@@ -41,6 +42,10 @@ public:
     void ShowNativeWindow(HWND hwnd, bool show) override {  // appearing under the pointer moves it
         if ((shown[hwnd] = show)) Queue(now, WM_MOUSEMOVE);
     }
+    // Runs the probe on the test's thread once the clock has reached the time, between messages.
+    void At(std::uint64_t at, std::function<void()> probe) {
+        probes_.emplace_back(at, std::move(probe));
+    }
     // False when nothing could end the wait: the test's loop would hang.
     bool Wait(int timeoutMs, int wakeFd) override {
         pollfd wake = {wakeFd, POLLIN, 0};
@@ -48,7 +53,10 @@ public:
         std::uint64_t until = timeoutMs >= 0 ? now + timeoutMs : UINT64_MAX;
         for (auto& input : pending_)
             until = std::min(until, input.first);
+        for (auto& probe : probes_)
+            until = std::min(until, probe.first);
         now = std::max(now, until);
+        RunDueProbes();
         return until != UINT64_MAX;
     }
     void ReadInput(std::vector<layer::InputMessage>* input) override {
@@ -76,11 +84,22 @@ public:
     void FinishDrawing() override {}
 
 private:
+    void RunDueProbes() {
+        auto due = std::stable_partition(probes_.begin(), probes_.end(),
+                                         [this](auto& p) { return p.first > now; });
+        std::vector<std::function<void()>> run;
+        for (auto p = due; p != probes_.end(); ++p)
+            run.push_back(std::move(p->second));
+        probes_.erase(due, probes_.end());
+        for (auto& probe : run)
+            probe();
+    }
     HWND Top() const {
         auto top = std::find_if(shown.rbegin(), shown.rend(), [](auto& w) { return w.second; });
         return top != shown.rend() ? top->first : nullptr;
     }
     std::vector<std::pair<std::uint64_t, layer::InputMessage>> pending_;
+    std::vector<std::pair<std::uint64_t, std::function<void()>>> probes_;
 };
 
 RecordingDisplay& Recording();  // the screen of the test process

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/win32.h"
@@ -15,7 +16,12 @@ const std::string kHead = "[zavuzozedi]\r\n";  // a 'z' in every case
 
 class ProfileStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override { store_.Bind(kFile, "zavuzozedi"); }
+    // Bound to the file in the test's folder, which then goes again.
+    void SetUp() override {
+        folder_.Put(kFile, "");
+        store_.Bind(kFile, "zavuzozedi");
+        std::filesystem::remove(kFile);
+    }
 
     std::string Text(const char* key = nullptr) {  // no key: the password; '#' shows no terminator
         char value[ProfileStore::kValueSize + 64];
@@ -110,24 +116,87 @@ TEST_F(ProfileStoreTest, NewFileHasTheWindowsLayoutAndPasswordsOfEveryKindRead) 
     EXPECT_EQ(folder_.Get(kFile), pass) << "a PASS that survives removes PASSHEX";
 }
 
-// The file is the one in the folder current at binding; a folder in its place stays.
+// The user's folder of application data, for the test's own: natively a folder of the test's
+// (the layer's XDG_CONFIG_HOME); under Wine the prefix's, its letterglass folder put aside.
+class UserFolder {
+public:
+    UserFolder() {
+#ifdef _WIN32
+        appData_ = std::getenv("APPDATA");
+        if (std::filesystem::exists(Ours())) std::filesystem::rename(Ours(), Aside());
+#else
+        std::filesystem::create_directory(appData_ = folder_.Path() / "config");
+        setenv("XDG_CONFIG_HOME", appData_.c_str(), 1);
+#endif
+    }
+    ~UserFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(Ours(), ignored);
+#ifdef _WIN32
+        std::filesystem::rename(Aside(), Ours(), ignored);
+#else
+        unsetenv("XDG_CONFIG_HOME");
+#endif
+    }
+    std::filesystem::path Ours() const {
+        return appData_ / "letterglass";
+    }
+
+private:
+    std::filesystem::path Aside() const {
+        return appData_ / "letterglass.test-aside";
+    }
+
+    TempFolder folder_;
+    std::filesystem::path appData_;
+};
+
+// A file in the current folder at binding is the one, also when the folder changes later;
+// otherwise the user's own, whose folder the first write makes, found from any folder. A
+// folder named like the file, or a current folder too long for the store, is no file there.
 TEST_F(ProfileStoreTest, WhereTheFileIs) {
+    UserFolder user;
+    std::filesystem::current_path(folder_.Path());
     const std::string here = std::filesystem::current_path().string();
-    EXPECT_EQ(std::string(store_.FilePath()), (std::filesystem::current_path() / kFile).string());
     char buffer[512] = "#";
     EXPECT_EQ(GetCurrentDirectoryA(static_cast<DWORD>(here.size()), buffer), here.size() + 1);
     EXPECT_EQ(GetCurrentDirectoryA(static_cast<DWORD>(here.size() + 1), buffer), here.size());
     EXPECT_EQ(buffer, here);
+
+    folder_.Put(kFile, "");
+    store_.Bind(kFile, "zavuzozedi");
+    EXPECT_EQ(std::string(store_.FilePath()), (folder_.Path() / kFile).string());
     std::filesystem::create_directory("sub");
     std::filesystem::current_path("sub");
     store_.WriteText("HOST", "h");
     std::filesystem::current_path(folder_.Path());
     EXPECT_EQ(folder_.Get(kFile), kHead + "HOST=h\r\n");
+    EXPECT_FALSE(std::filesystem::exists(user.Ours()));
+
     std::filesystem::remove(kFile);
     std::filesystem::create_directory(kFile);
-    EXPECT_EQ(store_.WriteText("HOST", "x"), 0);
+    store_.Bind(kFile, "zavuzozedi");
+    const std::filesystem::path own = user.Ours() / kFile;
+    EXPECT_EQ(std::string(store_.FilePath()), own.string());
+    EXPECT_EQ(store_.ReadInt("PORT", 110), 110);
+    EXPECT_FALSE(std::filesystem::exists(user.Ours())) << "reading makes no folder";
+    EXPECT_NE(store_.WriteText("HOST", "mine"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(kFile));
-    EXPECT_EQ(folder_.EntryCount(), 2) << "no temporary file left behind";
+    EXPECT_EQ(folder_.EntryCount(), 2) << "nothing written here";
+    std::ifstream written(own, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), kHead + "HOST=mine\r\n");
+
+    std::filesystem::path deep = folder_.Path();  // 256 bytes or more
+    while (deep.string().size() < 256)
+        deep /= std::string(std::min<size_t>(100, 256 - deep.string().size()), 'd');
+    std::filesystem::create_directories(deep);
+    std::filesystem::current_path(deep);
+    ProfileStore elsewhere;
+    elsewhere.Bind(kFile, "zavuzozedi");
+    char host[ProfileStore::kValueSize];
+    elsewhere.ReadText("HOST", host, "");
+    EXPECT_EQ(std::string(elsewhere.FilePath()) + " " + host, own.string() + " mine");
+    std::filesystem::current_path(folder_.Path());
 }
 
 // wsprintfA as the program uses it: the length, or the cap itself once reached.

@@ -49,6 +49,8 @@ public:
     virtual ~DialogFront() = default;
     virtual void SetItemText(int index, const std::string& utf8) = 0;
     virtual std::string ItemText(int index) const = 0;
+    // A message box modal to the dialog, until it is dismissed.
+    virtual void ShowMessage(const std::string& caption, const std::string& text, bool error) = 0;
 };
 
 }  // namespace layer

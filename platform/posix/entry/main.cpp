@@ -9,15 +9,20 @@
 //   -window, --window          the saver's own full-screen window, as /s
 //   --settings DIR             the folder whose screen.ini is used
 //   --help, --version          print the usage or the version and end
-// They come off first: the switch scan would read "--settings" as "-s".
+// They come off first: the switch scan would read "--settings" as "-s". An
+// option without its value, or with one that cannot be used, ends the program
+// with one line on stderr and exit code 2 before anything is shown.
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/posix/entry/information.h"
 #include "platform/posix/entry/signal_end.h"
+#include "platform/posix/shell32/folders.h"
 #include "platform/posix/x11/x11_screen.h"
 #include "platform/win32.h"
 
@@ -28,6 +33,22 @@ namespace {
 bool Is(const char* argument, const char* option) {
     return std::strcmp(argument, option) == 0 ||
            (argument[0] == '-' && std::strcmp(argument + 1, option) == 0);
+}
+
+int OptionError(const char* option, const std::string& problem) {
+    std::fprintf(stderr, "letterglass: %s: %s\n", option, problem.c_str());
+    return 2;
+}
+
+// The folder becomes the current one, whose screen.ini is then used whether or
+// not it exists yet; the profile store takes paths of up to 255 bytes.
+const char* UseSettingsFolder(const char* folder) {
+    if (chdir(folder) != 0) return std::strerror(errno);
+    char path[256];
+    if (!getcwd(path, sizeof path))
+        return errno == ERANGE ? "its path is longer than 255 bytes" : std::strerror(errno);
+    layer::ForgetUserFolders();
+    return nullptr;
 }
 
 // A window id as xscreensaver writes it: "0x" and hexadecimal digits, or
@@ -52,14 +73,17 @@ int main(int argc, char** argv) {
         if (Is(argument, "-root")) {
             inGivenWindow = true;
             window = WindowId(std::getenv("XSCREENSAVER_WINDOW"));
-        } else if (Is(argument, "-window-id") && i + 1 < argc) {
+        } else if (Is(argument, "-window-id")) {
+            if (i + 1 == argc) return OptionError(argument, "needs a window id");
             inGivenWindow = true;
             window = WindowId(argv[++i]);
-            if (window == 0) return 0;
+            if (window == 0) return OptionError(argument, std::string("no window id: ") + argv[i]);
         } else if (Is(argument, "-window")) {
             commandLine += commandLine.empty() ? "/s" : " /s";
-        } else if (Is(argument, "-settings") && i + 1 < argc) {
-            if (chdir(argv[++i]) != 0) return 0;
+        } else if (Is(argument, "-settings")) {
+            if (i + 1 == argc) return OptionError(argument, "needs a folder");
+            if (const char* problem = UseSettingsFolder(argv[++i]))
+                return OptionError(argument, std::string(argv[i]) + ": " + problem);
         } else {
             if (!commandLine.empty()) commandLine += ' ';
             commandLine += argument;

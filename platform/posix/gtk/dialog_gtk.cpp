@@ -146,6 +146,10 @@ std::string GtkDialogFront::ItemText(int index) const {
     return gtk_label_get_text(GTK_LABEL(widget));
 }
 
+void GtkDialogFront::ShowMessage(const std::string& caption, const std::string& text, bool error) {
+    RunGtkMessage(GTK_WINDOW(window_), caption, text, error);
+}
+
 void GtkDialogFront::RunModal() {
     // WM_INITDIALOG returned 0, so the dialog manager leaves the focus alone
     // until activation, which gives it to the first tab stop. Set before

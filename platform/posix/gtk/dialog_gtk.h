@@ -13,6 +13,10 @@
 
 namespace layer {
 
+// A GTK message box over the parent (none: on its own), until it is dismissed.
+void RunGtkMessage(GtkWindow* parent, const std::string& caption, const std::string& text,
+                   bool error);
+
 class GtkDialogFront : public DialogFront {
 public:
     // Builds the widgets; gtk_init must have succeeded.
@@ -23,6 +27,7 @@ public:
 
     void SetItemText(int index, const std::string& utf8) override;
     std::string ItemText(int index) const override;
+    void ShowMessage(const std::string& caption, const std::string& text, bool error) override;
 
     // Shows the dialog and handles its events until the session has ended.
     void RunModal();

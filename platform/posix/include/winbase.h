@@ -1,13 +1,32 @@
-// KERNEL32 as the program uses it: profile files and the current folder over
-// POSIX files, the module's path and handle, and the ANSI code page.
+// KERNEL32 as the program uses it: profile files, folders and the current
+// folder over POSIX files, the module's path and handle, and the ANSI code page.
 #pragma once
 
 #include <windef.h>
+
+typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_READONLY 0x0001u
+#define FILE_ATTRIBUTE_DIRECTORY 0x0010u
+#define FILE_ATTRIBUTE_NORMAL 0x0080u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x0400u
 
 // GetCurrentDirectoryA (KERNEL32): copies the current folder and returns its
 // length; when it does not fit, returns the size needed (terminator included)
 // and leaves the buffer untouched; 0 when the folder cannot be read.
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+
+// GetFileAttributesA (KERNEL32): FILE_ATTRIBUTE_DIRECTORY for a folder, else
+// FILE_ATTRIBUTE_NORMAL, or FILE_ATTRIBUTE_READONLY for a file the caller may
+// not write; a symbolic link counts as its target, a dangling one is
+// FILE_ATTRIBUTE_REPARSE_POINT. INVALID_FILE_ATTRIBUTES when nothing is there.
+DWORD GetFileAttributesA(LPCSTR path);
+
+// CreateDirectoryA (KERNEL32): makes one folder, open to its owner only (it
+// holds a password); its parent must exist. FALSE when it cannot be made or
+// something is already there. Security attributes are not provided (assert).
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes);
 
 // GetPrivateProfileStringA (KERNEL32): one key of one section. Section and key
 // names compare case-insensitively, blanks around names and values are ignored,

@@ -185,6 +185,16 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
                         LPARAM param);
 
+#define MB_OK 0x0000u
+#define MB_ICONERROR 0x0010u
+
+// MessageBoxA (USER32): a message with an OK button, text and caption in code
+// page 932 (no caption: "Error"), until OK, Enter or Esc dismisses it. Over an
+// open dialog (the owner) it is modal to that dialog. Returns IDOK; 0 when no
+// display can be opened. Only MB_OK, with or without MB_ICONERROR, is provided
+// (assert).
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
 // EndDialog (USER32): marks the dialog finished with the result; the modal loop
 // returns it once the current message is handled. FALSE for a handle that is no
 // open dialog.

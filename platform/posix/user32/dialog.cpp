@@ -2,6 +2,9 @@
 // (their widgets).
 #include <cassert>
 
+#include <cstring>
+
+#include "platform/posix/cp932/cp932.h"
 #include "platform/posix/gtk/dialog_gtk.h"
 #include "platform/posix/user32/dialog_session.h"
 
@@ -34,6 +37,21 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     if (!session.Ended()) front.RunModal();
     session.SetFront(nullptr);
     return session.Result();
+}
+
+// MessageBoxA (USER32)
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    assert((type & ~MB_ICONERROR) == 0 && "MessageBoxA: only MB_OK is provided");
+    if (!StartGtk()) return 0;
+    const std::string message = text ? layer::Cp932ToUtf8(text, std::strlen(text)) : "";
+    const std::string title = caption ? layer::Cp932ToUtf8(caption, std::strlen(caption)) : "Error";
+    const bool error = (type & MB_ICONERROR) != 0;
+    layer::DialogSession* session = owner ? layer::DialogSession::FromHandle(owner) : nullptr;
+    if (session && session->Front())
+        session->Front()->ShowMessage(title, message, error);
+    else
+        layer::RunGtkMessage(nullptr, title, message, error);
+    return IDOK;
 }
 
 // EndDialog (USER32)

@@ -29,6 +29,7 @@ public:
 
     // The face showing the dialog, from before WM_INITDIALOG until it ends.
     void SetFront(DialogFront* front) { front_ = front; }
+    DialogFront* Front() const { return front_; }
 
     BOOL SetText(int index, LPCSTR text);
     int GetText(int index, LPSTR buffer, int size) const;
