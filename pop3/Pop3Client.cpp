@@ -127,9 +127,7 @@ bool Pop3Client::ConnectWithin(const sockaddr_in& address, long seconds) {
 // Windows reports a failed attempt in the exception set, BSD sockets as
 // writable with an error: both end the wait, and SO_ERROR tells which.
 bool Pop3Client::ConnectionFinished(long seconds) {
-    if (!net::WaitFor(socket_, net::Await::kConnected, net::After(seconds),
-                      [this] { return KeepWaiting(); }))
-        return false;
+    if (!WaitFor(net::Await::kConnected, seconds)) return false;
     int error = 0;
     int length = sizeof error;
     if (getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0)
@@ -195,9 +193,12 @@ void Pop3Client::AppendChunk(char* output, int wanted, int total, int count) con
 // no longer shows them.
 bool Pop3Client::WaitReadable() {
     if (tls_.HasBuffered()) return true;
+    return WaitFor(net::Await::kReadable, kReadinessSeconds);
+}
+
+bool Pop3Client::WaitFor(net::Await what, long seconds) {
     BusyScope busy(*this);
-    return net::WaitFor(socket_, net::Await::kReadable, net::After(kReadinessSeconds),
-                        [this] { return KeepWaiting(); });
+    return net::WaitFor(socket_, what, net::After(seconds), [this] { return KeepWaiting(); });
 }
 
 // The window's look at its input between two slices of a wait.

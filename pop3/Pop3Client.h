@@ -52,6 +52,7 @@ public:
 private:
     class BusyScope;
 
+    bool WaitFor(net::Await what, long seconds);
     bool KeepWaiting();
     bool ResolveHost(sockaddr_in& address);
     bool ConnectWithin(const sockaddr_in& address, long seconds);

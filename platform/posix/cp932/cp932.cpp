@@ -1,9 +1,8 @@
 #include "platform/posix/cp932/cp932.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "platform/posix/cp932/iconv_run.h"
 
 namespace layer {
 
@@ -51,35 +50,21 @@ size_t SequenceLength(const char* text, size_t available) {
     return length;
 }
 
-// Called where iconv cannot go on: error is EILSEQ (no character starts at
-// `at`) or EINVAL (the text ends inside a character). It appends what stands
-// in for the bytes there and returns how many of them to skip; 0 ends the text.
-using StuckHandler = std::size_t (*)(const char* at, std::size_t left, int error, std::string& out);
-
-std::string Convert(iconv_t converter, const char* text, std::size_t length, StuckHandler onStuck) {
+// Converts with a handler for what iconv cannot: it appends what stands in
+// for the bytes at `at` and returns how many of them to skip.
+template <typename Stuck>
+std::string Convert(iconv_t converter, const char* text, std::size_t length, Stuck onStuck) {
     std::string out;
-    if (converter == reinterpret_cast<iconv_t>(-1)) return out;
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    char* in = const_cast<char*>(text);
-    std::size_t inLeft = length;
-    char buffer[256];
-    while (inLeft > 0) {
-        char* outPos = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t result = iconv(converter, &in, &inLeft, &outPos, &outLeft);
-        out.append(buffer, static_cast<std::size_t>(outPos - buffer));
-        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
-        std::size_t skip = onStuck(in, inLeft, errno, out);
-        if (skip == 0 || skip > inLeft) break;
-        in += skip;
-        inLeft -= skip;
-    }
+    RunIconv(
+        converter, text, length,
+        [&](const char* bytes, std::size_t count) { out.append(bytes, count); },
+        [&](const char* at, std::size_t left) { return onStuck(at, left, out); });
     return out;
 }
 
 // A byte that starts no character, or a lead byte cut off at the end: one of
 // Windows' extra single bytes, or its default character.
-std::size_t Cp932Stuck(const char* at, std::size_t, int, std::string& out) {
+std::size_t Cp932Stuck(const char* at, std::size_t, std::string& out) {
     const char16_t extra = ExtraCharacter(static_cast<unsigned char>(*at));
     out += extra != 0 ? Utf8Of(extra) : kDefaultCharacter;
     return 1;
@@ -87,7 +72,7 @@ std::size_t Cp932Stuck(const char* at, std::size_t, int, std::string& out) {
 
 // Not in the code page, or not UTF-8: one '?' for the whole sequence, as
 // WideCharToMultiByte's default character, unless it is an extra single byte.
-std::size_t Utf8Stuck(const char* at, std::size_t left, int, std::string& out) {
+std::size_t Utf8Stuck(const char* at, std::size_t left, std::string& out) {
     const size_t skip = SequenceLength(at, left);
     char extraByte = '?';
     for (const ExtraByte& extra : kExtraBytes)

@@ -1,7 +1,6 @@
 #include "platform/posix/entry/information.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "resources/Version.h"
 
@@ -26,27 +25,16 @@ const char kUsage[] =
     "\n"
     "See letterglass(1).\n";
 
-bool Is(const char* argument, const char* option) {
-    return std::strcmp(argument, option) == 0 ||
-           (argument[0] == '-' && std::strcmp(argument + 1, option) == 0);
-}
-
 }  // namespace
 
 namespace entry {
 
-bool AnswerInformationRequest(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (Is(argv[i], "-help") || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return true;
-        }
-        if (Is(argv[i], "-version")) {
-            std::printf("letterglass %s\n", LG_VERSION_TEXT);
-            return true;
-        }
-    }
-    return false;
+void PrintUsage() {
+    std::fputs(kUsage, stdout);
+}
+
+void PrintVersion() {
+    std::printf("letterglass %s\n", LG_VERSION_TEXT);
 }
 
 }  // namespace entry

@@ -1,10 +1,9 @@
-// --help and --version of the Linux entry.
+// --help and --version of the Linux entry, on standard output.
 #pragma once
 
 namespace entry {
 
-// When an argument asks for the usage or the version, prints it on standard
-// output and returns true: the program then ends with code 0.
-bool AnswerInformationRequest(int argc, char** argv);
+void PrintUsage();
+void PrintVersion();
 
 }  // namespace entry

@@ -12,6 +12,7 @@
 // They come off first: the switch scan would read "--settings" as "-s". An
 // option without its value, or with one that cannot be used, ends the program
 // with one line on stderr and exit code 2 before anything is shown.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,8 +22,8 @@
 #include <string>
 
 #include "platform/posix/entry/information.h"
-#include "platform/posix/entry/signal_end.h"
 #include "platform/posix/shell32/folders.h"
+#include "platform/posix/user32/termination.h"
 #include "platform/posix/x11/x11_screen.h"
 #include "platform/win32.h"
 
@@ -61,16 +62,31 @@ unsigned long WindowId(const char* text) {
     return end && *end == '\0' && end != (hex ? text + 2 : text) ? id : 0;
 }
 
+// A termination signal became the window's close, which dropped the connection;
+// the process then dies from that signal, as a screen-saver daemon expects of a
+// hack it stops (it logs any other end as abnormal).
+void DieFromClosingSignal() {
+    const int number = layer::ClosingSignal();
+    if (number == 0) return;
+    signal(number, SIG_DFL);
+    raise(number);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (entry::AnswerInformationRequest(argc, argv)) return 0;
     std::string commandLine;
     bool inGivenWindow = false;
     unsigned long window = 0;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
-        if (Is(argument, "-root")) {
+        if (Is(argument, "-help") || std::strcmp(argument, "-h") == 0) {
+            entry::PrintUsage();
+            return 0;
+        } else if (Is(argument, "-version")) {
+            entry::PrintVersion();
+            return 0;
+        } else if (Is(argument, "-root")) {
             inGivenWindow = true;
             window = WindowId(std::getenv("XSCREENSAVER_WINDOW"));
         } else if (Is(argument, "-window-id")) {
@@ -91,10 +107,9 @@ int main(int argc, char** argv) {
     }
     if (inGivenWindow) {
         if (!layer::UseGivenWindow(window)) return 0;
-        entry::DieAtOnceOnSigterm();
         commandLine = "/s";
     }
     const int code = WinMain(GetModuleHandleA(nullptr), nullptr, &commandLine[0], SW_SHOWNORMAL);
-    entry::DieFromClosingSignal();
+    DieFromClosingSignal();
     return code;
 }

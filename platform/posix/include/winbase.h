@@ -7,7 +7,6 @@
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
-#define FILE_ATTRIBUTE_READONLY 0x0001u
 #define FILE_ATTRIBUTE_DIRECTORY 0x0010u
 #define FILE_ATTRIBUTE_NORMAL 0x0080u
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x0400u
@@ -18,9 +17,9 @@ typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 
 // GetFileAttributesA (KERNEL32): FILE_ATTRIBUTE_DIRECTORY for a folder, else
-// FILE_ATTRIBUTE_NORMAL, or FILE_ATTRIBUTE_READONLY for a file the caller may
-// not write; a symbolic link counts as its target, a dangling one is
-// FILE_ATTRIBUTE_REPARSE_POINT. INVALID_FILE_ATTRIBUTES when nothing is there.
+// FILE_ATTRIBUTE_NORMAL (no other attribute is provided); a symbolic link
+// counts as its target, a dangling one is FILE_ATTRIBUTE_REPARSE_POINT.
+// INVALID_FILE_ATTRIBUTES when nothing is there.
 DWORD GetFileAttributesA(LPCSTR path);
 
 // CreateDirectoryA (KERNEL32): makes one folder, open to its owner only (it

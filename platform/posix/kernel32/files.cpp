@@ -1,21 +1,18 @@
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cassert>
 
 #include <winbase.h>
 
 // GetFileAttributesA (KERNEL32)
-// The read-only attribute stands for what the profile functions refuse to
-// write: a file without write permission for anyone, or not for the caller.
+// A symbolic link counts as its target; a dangling one is, as on Windows, the
+// link itself.
 DWORD GetFileAttributesA(LPCSTR path) {
     struct stat info;
     if (!path || stat(path, &info) != 0)
         return path && lstat(path, &info) == 0 ? FILE_ATTRIBUTE_REPARSE_POINT
                                                : INVALID_FILE_ATTRIBUTES;
-    if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
-    const bool readOnly = (info.st_mode & 0222) == 0 || access(path, W_OK) != 0;
-    return readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    return S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
 }
 
 // CreateDirectoryA (KERNEL32)

@@ -3,19 +3,16 @@
 // single bytes Windows adds to it.
 #include <winnls.h>
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstring>
 #include <mutex>
 
 #include "platform/posix/cp932/cp932.h"
+#include "platform/posix/cp932/iconv_run.h"
 
 namespace {
 
 const UINT kAnsiCodePage = 932;
 const char* const kUtf16 = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? "UTF-16BE" : "UTF-16LE";
-const iconv_t kNotOpen = reinterpret_cast<iconv_t>(-1);
 
 struct CodePage {
     UINT number;
@@ -75,57 +72,27 @@ iconv_t Converter(int index, bool toWide) {
     return toWide ? g_toWide[index] : g_fromWide[index];
 }
 
-// Bytes written to the caller's area, or only counted when it has none; a
-// character iconv cannot convert goes to the call's own handler.
-class Conversion {
+// The caller's area, or, when it has none, a count of what would be written.
+class Output {
 public:
-    Conversion(iconv_t converter, char* out, std::size_t room)
-        : converter_(converter), out_(out), room_(room) {}
-
-    // The handler is called where iconv stops at `at` (no character of the source
-    // starts there, or one is cut off at the end); it puts what stands in for the
-    // bytes there and returns how many to skip, 0 to fail. -1 on failure.
-    template <typename Handler>
-    long Run(const char* text, std::size_t length, Handler onStuck) {
-        if (converter_ == kNotOpen) return -1;
-        iconv(converter_, nullptr, nullptr, nullptr, nullptr);
-        char* in = const_cast<char*>(text);
-        std::size_t inLeft = length;
-        while (inLeft > 0) {
-            char scratch[256];
-            char* outPos = out_ != nullptr ? out_ + used_ : scratch;
-            std::size_t outLeft = out_ != nullptr ? room_ - used_ : sizeof scratch;
-            char* const start = outPos;
-            const std::size_t result = iconv(converter_, &in, &inLeft, &outPos, &outLeft);
-            used_ += static_cast<std::size_t>(outPos - start);
-            if (result != static_cast<std::size_t>(-1)) break;
-            if (errno == E2BIG) {
-                if (out_ != nullptr) return -1;
-                continue;
-            }
-            const std::size_t skip = onStuck(in, inLeft, *this);
-            if (skip == 0 || skip > inLeft || failed_) return -1;
-            in += skip;
-            inLeft -= skip;
-        }
-        return static_cast<long>(used_);
-    }
+    Output(char* area, std::size_t room) : area_(area), room_(room) {}
 
     void Put(const void* bytes, std::size_t count) {
-        if (out_ != nullptr && count > room_ - used_) {
-            failed_ = true;
+        if (area_ != nullptr && count > room_ - used_) {
+            overflow_ = true;
             return;
         }
-        if (out_ != nullptr) std::memcpy(out_ + used_, bytes, count);
+        if (area_ != nullptr) std::memcpy(area_ + used_, bytes, count);
         used_ += count;
     }
+    // The bytes put, or -1 when the run failed or they did not fit.
+    long Result(bool ran) const { return ran && !overflow_ ? static_cast<long>(used_) : -1; }
 
 private:
-    iconv_t converter_;
-    char* out_;
+    char* area_;
     std::size_t room_;
     std::size_t used_ = 0;
-    bool failed_ = false;
+    bool overflow_ = false;
 };
 
 }  // namespace
@@ -141,16 +108,18 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPW
     const std::size_t bytes =
         length == -1 ? std::strlen(text) + 1 : static_cast<std::size_t>(length);
     std::lock_guard<std::mutex> hold(g_lock);
-    Conversion conversion(Converter(index, true), reinterpret_cast<char*>(wide),
-                          static_cast<std::size_t>(wideSize) * sizeof(WCHAR));
-    const long written = conversion.Run(
-        text, bytes, [&](const char* at, std::size_t, Conversion& out) -> std::size_t {
+    Output out(reinterpret_cast<char*>(wide), static_cast<std::size_t>(wideSize) * sizeof(WCHAR));
+    const bool ran = layer::RunIconv(
+        Converter(index, true), text, bytes,
+        [&](const char* converted, std::size_t count) { out.Put(converted, count); },
+        [&](const char* at, std::size_t) -> std::size_t {
             char16_t character = ExtraCharacter(number, static_cast<unsigned char>(*at));
             if (character == 0 && (flags & MB_ERR_INVALID_CHARS) != 0) return 0;
             if (character == 0) character = DefaultCharacter(number);
             out.Put(&character, sizeof character);
             return 1;
         });
+    const long written = out.Result(ran);
     return written < 0 ? 0 : static_cast<int>(written / static_cast<long>(sizeof(WCHAR)));
 }
 
@@ -170,10 +139,11 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
         units = static_cast<std::size_t>(wideLength);
     if (usedDefault != nullptr) *usedDefault = FALSE;
     std::lock_guard<std::mutex> hold(g_lock);
-    Conversion conversion(Converter(index, false), text, static_cast<std::size_t>(textSize));
-    const long written = conversion.Run(
-        reinterpret_cast<const char*>(wide), units * sizeof(WCHAR),
-        [&](const char* at, std::size_t left, Conversion& out) -> std::size_t {
+    Output out(text, static_cast<std::size_t>(textSize));
+    const bool ran = layer::RunIconv(
+        Converter(index, false), reinterpret_cast<const char*>(wide), units * sizeof(WCHAR),
+        [&](const char* converted, std::size_t count) { out.Put(converted, count); },
+        [&](const char* at, std::size_t left) -> std::size_t {
             char16_t character = 0;
             std::memcpy(&character, at, left < sizeof character ? left : sizeof character);
             const int extra = ExtraByte(number, character);
@@ -188,5 +158,6 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
             }
             return sizeof character;
         });
+    const long written = out.Result(ran);
     return written < 0 ? 0 : static_cast<int>(written);
 }

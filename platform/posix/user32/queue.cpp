@@ -175,8 +175,7 @@ void WatchTerminationSignals(bool watch) {
     if (signalPipe[0] < 0 && pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return;
     for (int i = 0; i < 3; ++i) {
         if (watch) {
-            // A handler the program set itself (the entry's, for a daemon's
-            // window) stays.
+            // A signal the starter ignores (nohup's SIGHUP) stays ignored.
             sigaction(kTerminationSignals[i], nullptr, &previousActions[i]);
             if (previousActions[i].sa_handler != SIG_DFL) continue;
             struct sigaction action = {};

@@ -205,32 +205,28 @@ public:
         Realise(font, request);
     }
 
+    // Every size the font was opened at goes.
     void ForgetFont(HFONT font) override {
-        for (auto it = scaledFonts_.begin(); it != scaledFonts_.end();) {
+        for (auto it = fonts_.begin(); it != fonts_.end();) {
             if (it->first.first != font) {
                 ++it;
                 continue;
             }
             XftFontClose(display_, it->second);
-            it = scaledFonts_.erase(it);
+            it = fonts_.erase(it);
         }
-        auto found = fonts_.find(font);
-        if (found == fonts_.end()) return;
-        XftFontClose(display_, found->second);
-        fonts_.erase(found);
     }
 
     void DrawText(HWND hwnd, HFONT font, const layer::FontRequest& request, int x, int y,
                   std::string_view cp932, COLORREF text, COLORREF background) override {
         Native* native = Find(hwnd);
-        XftFont* xftFont = nullptr;
+        layer::FontRequest sized = request;
         if (native && native->given && native->height < kPreviewHeight) {
-            xftFont = RealiseScaled(font, request, native->height);
+            sized.height = ScaledHeight(request.height, native->height);
             y = static_cast<int>(
                 std::lround(static_cast<double>(y) * native->height / kPreviewHeight));
-        } else {
-            xftFont = Realise(font, request);
         }
+        XftFont* xftFont = Realise(font, sized);
         const std::string utf8 = layer::Cp932ToUtf8(cp932.data(), cp932.size());
         if (!native || !xftFont || utf8.empty()) return;
         if (!native->draw)
@@ -476,18 +472,13 @@ private:
         return OpenCandidate(candidate, request, low);
     }
 
-    // Xft substitutes silently, so each candidate is checked after opening: it
-    // must be fixed-pitch and cover Japanese. If none does, the last one opened
-    // is used rather than none.
+    // Opened once per font and height. Xft substitutes silently, so each
+    // candidate is checked after opening: it must be fixed-pitch and cover
+    // Japanese. If none does, the last one opened is used rather than none.
     XftFont* Realise(HFONT font, const layer::FontRequest& request) {
-        auto found = fonts_.find(font);
+        const auto key = std::make_pair(font, request.height);
+        auto found = fonts_.find(key);
         if (found != fonts_.end()) return found->second;
-        XftFont* chosen = OpenJapanese(request);
-        if (chosen) fonts_[font] = chosen;
-        return chosen;
-    }
-
-    XftFont* OpenJapanese(const layer::FontRequest& request) {
         if (!Connect()) return nullptr;
         XftFont* chosen = nullptr;
         for (const char* candidate : kJapaneseCandidates) {
@@ -499,21 +490,15 @@ private:
                                      request.height ? request.height : kDefaultCellHeight);
             if (chosen && CoversJapanese(chosen) && FixedPitch(chosen)) break;
         }
+        if (chosen) fonts_[key] = chosen;
         return chosen;
     }
 
-    // The cell height scaled to a preview's height, at least one pixel.
-    XftFont* RealiseScaled(HFONT font, const layer::FontRequest& request, int windowHeight) {
-        layer::FontRequest scaled = request;
-        const int height = request.height ? request.height : kDefaultCellHeight;
+    // A height scaled to a preview's window height, at least one pixel.
+    static int ScaledHeight(int height, int windowHeight) {
+        if (height == 0) height = kDefaultCellHeight;
         const long size = std::lround(static_cast<double>(height) * windowHeight / kPreviewHeight);
-        scaled.height = static_cast<int>(size != 0 ? size : (height < 0 ? -1 : 1));
-        const auto key = std::make_pair(font, scaled.height);
-        auto found = scaledFonts_.find(key);
-        if (found != scaledFonts_.end()) return found->second;
-        XftFont* chosen = OpenJapanese(scaled);
-        if (chosen) scaledFonts_[key] = chosen;
-        return chosen;
+        return static_cast<int>(size != 0 ? size : (height < 0 ? -1 : 1));
     }
 
     Display* display_ = nullptr;
@@ -526,8 +511,7 @@ private:
     bool grabbed_ = false;
     std::uint64_t lastGrabTry_ = 0;
     std::map<HWND, Native> windows_;
-    std::map<HFONT, XftFont*> fonts_;
-    std::map<std::pair<HFONT, int>, XftFont*> scaledFonts_;  // for previews, by cell height
+    std::map<std::pair<HFONT, int>, XftFont*> fonts_;  // by font and the height asked for
 };
 
 X11Display x11Display;
