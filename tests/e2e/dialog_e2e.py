@@ -4,10 +4,11 @@
 folder's own when it has one, else the user's (the layer's XDG_CONFIG_HOME natively, the Wine
 prefix's %APPDATA%), which the saver then uses from any folder. Natively, a file the user may not
 write keeps the dialog open, and --settings names the folder whether or not it has a file."""
-import os, shutil, socketserver, subprocess, sys, tempfile, threading, time  # noqa: E401
+import os, shutil, subprocess, sys, tempfile, time  # noqa: E401
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib"))
 from xsession import XSession, ended, scramble, wait_for  # noqa: E402
+from stalling_peer import StallingPeer  # noqa: E402
 
 
 def ini(*values):  # screen.ini as the program writes it: all five keys, in this order
@@ -93,41 +94,20 @@ def run(session, argv, env, log, shots, case, own):
         shutil.rmtree(os.path.dirname(own), ignore_errors=True)
 
 
-class Pop3(socketserver.StreamRequestHandler):  # a stand-in that keeps the commands sent
-    commands = []
-
-    def handle(self):
-        self.request.settimeout(30)
-        try:
-            self.wfile.write(b"+OK stand-in\r\n")
-            for line in self.rfile:
-                self.commands.append(line.rstrip(b"\r\n"))
-                self.wfile.write(b"+OK 0 0\r\n")
-        except OSError:
-            pass
-
-
 def saver_finds_what_was_typed(session, argv, env, own):
     """Typed from one empty folder, used by the saver started from another."""
-    server = socketserver.TCPServer(("127.0.0.1", 0), Pop3)  # on this loopback only
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    port = server.server_address[1]
-    try:
-        with tempfile.TemporaryDirectory() as here, tempfile.TemporaryDirectory() as there:
-            process, _ = open_dialog(session, argv, here, env, "typed for the saver")
-            keys(session, "Tab|Tab|=127.0.0.1|Tab|=%d|Tab|=hanako|Tab|=s3cret|Return"
-                 % port)
-            assert ended(process, 30) is not None and not os.listdir(here), "typed for the saver"
-            assert read(own) == ini(b"127.0.0.1", b"%d" % port, b"hanako", scramble(b"s3cret"),
-                                    b"1"), read(own)
-            saver = session.start(argv + ["/s"], there, **env)
-            logged_in = wait_for(lambda: b"PASS s3cret" in Pop3.commands, 60)
-            session.xdotool("mousemove", "10", "10", "click", "1")
-            assert logged_in and Pop3.commands[0] == b"USER hanako", Pop3.commands
-            assert ended(saver, 30) == 0 and not os.listdir(there), "the saver from elsewhere"
-    finally:
-        server.shutdown()
-        server.server_close()
+    with tempfile.TemporaryDirectory() as here, tempfile.TemporaryDirectory() as there, \
+            StallingPeer("pass") as peer:
+        process, _ = open_dialog(session, argv, here, env, "typed for the saver")
+        keys(session, "Tab|Tab|=127.0.0.1|Tab|=%d|Tab|=hanako|Tab|=s3cret|Return" % peer.port)
+        assert ended(process, 30) is not None and not os.listdir(here), "typed for the saver"
+        assert read(own) == ini(b"127.0.0.1", b"%d" % peer.port, b"hanako", scramble(b"s3cret"),
+                                b"1"), read(own)
+        saver = session.start(argv + ["/s"], there, **env)
+        logged_in = peer.wait_stalled(60)
+        session.xdotool("mousemove", "10", "10", "click", "1")
+        assert logged_in and peer.commands == [b"USER hanako", b"PASS s3cret"], peer.commands
+        assert ended(saver, 30) == 0 and not os.listdir(there), "the saver from elsewhere"
     shutil.rmtree(os.path.dirname(own), ignore_errors=True)
 
 

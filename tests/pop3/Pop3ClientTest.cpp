@@ -214,30 +214,15 @@ void CloseAtThirdCall() {
 // wait at once and the connection with it (under ASan: never under a TLS call still using it).
 TEST_F(Pop3ClientTest, EveryWaitAnswersTheCallbackAndACloseThereEndsIt) {
     StalledLoopbackListener stalled;
-    ScriptedPop3Peer silent, silentTls, afterPass;
-    afterPass.Send(kGreeting).AwaitLine().Send("+OK Logged in.\r\n").AwaitLine();
-    ASSERT_TRUE(silent.Start() && silentTls.Start() && afterPass.Start() && stalled.port != 0);
+    ScriptedPop3Peer silent, silentTls;
+    ASSERT_TRUE(silent.Start() && silentTls.Start() && stalled.port != 0);
     g_waitingClient = &client_;
     client_.SetWaitCallback(CloseAtThirdCall);
-    struct {
-        const char* wait;
-        unsigned short port;
-        bool tls;
-    } const cases[] = {
-        {"an unanswered connect", stalled.port, false},
-        {"a silent greeting", silent.Port(), false},
-        {"a silent TLS handshake", silentTls.Port(), true},
-        {"the silence after PASS", afterPass.Port(), false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.wait);
+    for (unsigned short port : {stalled.port, silent.Port(), silentTls.Port()}) {
+        SCOPED_TRACE(port);
         g_waitCalls = 0;
         const auto start = std::chrono::steady_clock::now();
-        client_.Connect("127.0.0.1", c.port, c.tls);
-        if (c.port == afterPass.Port()) {
-            g_waitCalls = 0;
-            EXPECT_EQ(client_.SendPass("s3cret"), 1);
-        }
+        client_.Connect("127.0.0.1", port, port == silentTls.Port());
         EXPECT_EQ(g_waitCalls, 3);
         EXPECT_LT(SecondsSince(start), 1.5) << "not the wait's own limit";
         EXPECT_FALSE(client_.IsOpen());
@@ -245,8 +230,8 @@ TEST_F(Pop3ClientTest, EveryWaitAnswersTheCallbackAndACloseThereEndsIt) {
     }
     client_.SetWaitCallback(nullptr);
     EXPECT_EQ(silent.Finish(), "");
-    EXPECT_EQ(afterPass.Finish(), "PASS s3cret\r\n");
-    EXPECT_TRUE(afterPass.ClientClosed() && silent.ClientClosed() && silentTls.ClientClosed());
+    silentTls.Finish();  // until it has seen the close
+    EXPECT_TRUE(silent.ClientClosed() && silentTls.ClientClosed());
 }
 
 // Dropping a reply's rest has a limit; the check goes on without a connection.

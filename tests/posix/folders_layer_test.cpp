@@ -1,12 +1,10 @@
 // SHGetFolderPathA's CSIDL_APPDATA on Linux: the XDG configuration folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "platform/posix/shell32/folders.h"
 #include "platform/win32.h"
 #include "tests/support/TempFolder.h"
 
@@ -69,17 +67,6 @@ TEST(FoldersLayerTest, TheUserSettingsFolderFollowsTheXdgRules) {
     folder.Put("file", "");
     Environment::Set("XDG_CONFIG_HOME", (home + "/file/c").c_str());
     EXPECT_EQ(AppData(CSIDL_FLAG_CREATE), "failed, ");
-
-    // For --settings: none at all from then on (in a child, as it lasts).
-    Environment::Set("XDG_CONFIG_HOME", home.c_str());
-    const pid_t child = fork();
-    if (child == 0) {
-        layer::ForgetUserFolders();
-        _exit(AppData() == "failed, " && AppData(CSIDL_FLAG_CREATE) == "failed, " ? 0 : 1);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
